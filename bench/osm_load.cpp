@@ -1,0 +1,86 @@
+// Times the OSM reader on the large real extract next to osmium, the usual
+// reference XML reader, and compares our peak memory with the file size.
+// Usage: bench_osm_load [FILE.osm | FILE.osm.gz]
+
+#include "map/OsmReader.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+double cpuSeconds(const rusage& usage)
+{
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::string shellQuote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    std::string input = argc > 1 ? argv[1]
+                                 : std::string(PATHLARK_SHARED_DATA_DIR) + "/osm/liechtenstein-2024-03-04_osmium.osm.gz";
+    if (!fs::exists(input)) {
+        std::printf("BENCH osm_load skipped: %s not found\n", input.c_str());
+        return 0;
+    }
+    std::string path = input;
+    bool temporary = false;
+    if (input.ends_with(".gz")) {
+        path = (fs::temp_directory_path() / "pathlark-bench.osm").string();
+        if (std::system(("gzip -dc " + shellQuote(input) + " > " + shellQuote(path)).c_str()) != 0) {
+            std::printf("BENCH osm_load failed: could not decompress %s\n", input.c_str());
+            return 1;
+        }
+        temporary = true;
+    }
+    double megabytes = static_cast<double>(fs::file_size(path)) / 1e6;
+
+    // Read once untimed so both readers start from a warm page cache.
+    std::system(("cat " + shellQuote(path) + " > /dev/null").c_str());
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    auto started = std::chrono::steady_clock::now();
+    std::size_t featureCount = pathlark::readOsmMap(path).size();
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    double ours = cpuSeconds(after) - cpuSeconds(before);
+    double peakMegabytes = after.ru_maxrss / 1024.0;
+
+    std::printf("BENCH osm_load file %.1f MB, %zu features\n", megabytes, featureCount);
+    std::printf("BENCH osm_load ours: %.3f s CPU (%.3f s wall, %.0f MB/s), peak memory %.1f MB = %.2f x file size\n",
+                ours, wall, megabytes / ours, peakMegabytes, peakMegabytes / megabytes);
+
+    rusage childrenBefore{};
+    getrusage(RUSAGE_CHILDREN, &childrenBefore);
+    int status = std::system(("osmium cat " + shellQuote(path) + " -f blackhole -o /dev/null --overwrite").c_str());
+    rusage childrenAfter{};
+    getrusage(RUSAGE_CHILDREN, &childrenAfter);
+    if (status == 0) {
+        double osmium = cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore);
+        std::printf("BENCH osm_load osmium: %.3f s CPU (%.0f MB/s); osmium / ours = %.2f (target >= 2)\n", osmium,
+                    megabytes / osmium, osmium / ours);
+    } else {
+        std::printf("BENCH osm_load osmium not available (Debian package osmium-tool)\n");
+    }
+    if (temporary)
+        fs::remove(path);
+    return 0;
+}
