@@ -1,0 +1,125 @@
+#include "app/Startup.h"
+
+#include "app/CommandLine.h"
+#include "app/PathlarkEngine.h"
+#include "app/Translate.h"
+
+#include <SDL.h>
+#include <curl/curl.h>
+
+#include <clocale>
+#include <cstddef>
+#include <iostream>
+#include <libintl.h>
+#include <memory>
+#include <system_error>
+
+extern const unsigned char embeddedVeraFont[];
+extern const std::size_t embeddedVeraFont_size;
+
+namespace fs = std::filesystem;
+
+namespace pathlark {
+
+namespace {
+
+bool isDirectory(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_directory(p, ec);
+}
+
+bool isRegularFile(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+
+} // namespace
+
+std::optional<fs::path> findLocaleDirectory(const char* argv0)
+{
+    std::vector<fs::path> candidates;
+    if (argv0 && *argv0) {
+        std::error_code ec;
+        const fs::path exeDir = fs::absolute(fs::path(argv0), ec).parent_path();
+        if (!ec) {
+            candidates.push_back(exeDir / "data" / "locale");
+            candidates.push_back(exeDir / "locale");
+        }
+        candidates.push_back("data/locale");
+        candidates.push_back("locale");
+        candidates.push_back("../share/locale");
+        if (!ec)
+            candidates.push_back(exeDir / ".." / "share" / "locale");
+    } else {
+        candidates = {"data/locale", "locale", "../share/locale"};
+    }
+    for (const fs::path& candidate : candidates)
+        if (isDirectory(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+void setupLocale(const char* argv0)
+{
+    setlocale(LC_ALL, "");
+    if (auto dir = findLocaleDirectory(argv0))
+        bindtextdomain("pathlark", dir->string().c_str());
+    bind_textdomain_codeset("pathlark", "UTF-8");
+    textdomain("pathlark");
+}
+
+std::optional<fs::path> findDefaultMap()
+{
+    std::vector<fs::path> candidates;
+    std::unique_ptr<char, void (*)(void*)> base(SDL_GetBasePath(), SDL_free);
+    const bool haveBase = base != nullptr;
+    const fs::path basePath = haveBase ? fs::path(base.get()) : fs::path();
+    if (haveBase) {
+        candidates.push_back(basePath / "data" / "data.osm");
+        candidates.push_back(basePath / "data.osm");
+    }
+    for (const char* relative : {"data.osm", "data/data.osm", "../../data.osm", "map.osm", "../../map.osm"})
+        candidates.emplace_back(relative);
+    if (haveBase)
+        candidates.push_back(basePath / ".." / ".." / "data.osm");
+    for (const fs::path& candidate : candidates)
+        if (isRegularFile(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+int runMain(int argc, char** argv)
+{
+    const std::optional<CommandLine> commandLine = parseCommandLine(argc, argv);
+    if (!commandLine) {
+        std::cerr << UsageText << '\n';
+        return 2;
+    }
+
+    bool curlReady = false;
+    std::unique_ptr<PathlarkEngine> engine;
+    try {
+        setupLocale(argc > 0 ? argv[0] : nullptr);
+        if (curl_global_init(CURL_GLOBAL_ALL) != 0)
+            throw std::runtime_error(tr("Could not initialize libcurl"));
+        curlReady = true;
+        GuiEngine::setEmbeddedFont(embeddedVeraFont, int(embeddedVeraFont_size));
+        engine = std::make_unique<PathlarkEngine>();
+        engine->createMainWindow(*commandLine);
+        engine->loadFirstData(*commandLine);
+        engine->run();
+    } catch (const std::exception& error) {
+        std::cerr << tr("Pathlark initialization failed: ") << error.what() << '\n';
+        engine.reset();
+        if (curlReady)
+            curl_global_cleanup();
+        return 1;
+    }
+    engine.reset();
+    curl_global_cleanup();
+    return 0;
+}
+
+} // namespace pathlark
