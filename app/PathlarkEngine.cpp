@@ -42,8 +42,10 @@ void PathlarkEngine::createMainWindow(const CommandLine& commandLine)
 void PathlarkEngine::loadFirstData(const CommandLine& commandLine)
 {
     if (commandLine.positional.empty()) {
-        // Connected to the map loader once it exists.
-        (void)findDefaultMap();
+        if (std::optional<std::filesystem::path> candidate = findDefaultMap()) {
+            std::u8string utf8 = candidate->u8string();
+            loadOsmMap(std::string(utf8.begin(), utf8.end()));
+        }
     }
 }
 

@@ -4,9 +4,11 @@
 
 #include "gui/AppWindow.h"
 #include "gui/GuiEngine.h"
+#include "map/MapFeature.h"
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +40,8 @@ public:
     void loadFirstData(const CommandLine& commandLine);
     // The one channel for user-visible reports.
     void setStatus(const std::string& text);
+    // Reads an OSM file and replaces the map with it; on failure only the status changes.
+    void loadOsmMap(const std::string& path);
 
     AppWindow* mainWindow = nullptr;
     GuiButton* openGpxButton = nullptr;
@@ -65,6 +69,10 @@ public:
 
     std::string gpxPath;
     std::string mapPath;
+    std::vector<MapFeature> mapFeatures;
+    std::uint64_t mapRevision = 0;  // counts every replacement of mapFeatures
+    // Map state text ("file.osm  |  N map ways"), kept for when no map label exists.
+    std::string mapLabelText;
     std::vector<std::pair<GuiObject*, int>> rightPanelControls;  // control, design x
     cairo_surface_t* flagStartSurface = nullptr;                  // owned
     cairo_surface_t* flagFinishSurface = nullptr;
