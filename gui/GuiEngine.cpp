@@ -524,6 +524,17 @@ void GuiEngine::advanceTextureRelease(SDL_Renderer* renderer)
     list.clear();
 }
 
+size_t GuiEngine::pendingTextureCount(SDL_Renderer* renderer)
+{
+    auto it = releaseTable.find(renderer);
+    if (it == releaseTable.end())
+        return 0;
+    size_t count = 0;
+    for (const auto& list : it->second.lists)
+        count += list.size();
+    return count;
+}
+
 void GuiEngine::releaseAllTextures()
 {
     for (auto& [renderer, slots] : releaseTable)

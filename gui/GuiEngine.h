@@ -60,6 +60,8 @@ public:
     static void releaseTexture(SDL_Renderer* renderer, SDL_Texture* texture);
     // Advances a renderer's release slots; called once per frame per window.
     static void advanceTextureRelease(SDL_Renderer* renderer);
+    // Textures of a renderer still waiting for release (for tests and diagnostics).
+    static size_t pendingTextureCount(SDL_Renderer* renderer);
     // Called with every renderer about to be destroyed, so caches keyed by it can let go.
     static void addRendererCleanup(void (*cleanup)(SDL_Renderer*));
 

@@ -1,0 +1,228 @@
+// The loop, window lifetime, deferred texture release and font start-up.
+
+#include "support/GuiTestSupport.h"
+
+#include "gui/GuiEngine.h"
+#include "gui/GuiText.h"
+#include "gui/GuiWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+using namespace guitest;
+
+namespace {
+
+class MotionProbe : public GuiObject {
+public:
+    MotionProbe(GuiEngine* engine_) : GuiObject(nullptr, 1, 0, 0, 400, 300, 0xFF000000), engine(engine_) {}
+    void handleEvent(GuiEvent& event) override
+    {
+        if (!event.sdlEvent)
+            return;
+        if (event.sdlEvent->type == SDL_MOUSEMOTION) {
+            ++motions;
+            lastX = event.sdlEvent->motion.x;
+        }
+        if (event.sdlEvent->type == SDL_KEYDOWN && closeOnKey) {
+            engine->closeWindow(closeOnKey);
+            stillThereDuringEvent = engine->findWindow(closeOnKey) != nullptr;
+        }
+    }
+    GuiEngine* engine;
+    int motions = 0;
+    int lastX = -1;
+    Uint32 closeOnKey = 0;
+    bool stillThereDuringEvent = false;
+};
+
+void push(SDL_Event event)
+{
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+
+SDL_Event motionEvent(Uint32 windowId, int x, int y)
+{
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = windowId;
+    e.motion.x = x;
+    e.motion.y = y;
+    return e;
+}
+
+SDL_Event keyEvent(Uint32 windowId, SDL_Keycode sym, Uint16 mod = 0, Uint8 repeat = 0)
+{
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = windowId;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    e.key.repeat = repeat;
+    return e;
+}
+
+class GuiEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        gui.engine->beginRun();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+    GuiFixtureState gui;
+};
+
+} // namespace
+
+TEST_F(GuiEngineTest, QueuedMotionIsMergedIntoOneDispatchWithTheLastPosition)
+{
+    auto* probe = gui.root->add(new MotionProbe(gui.engine));
+    for (int i = 0; i < 10; ++i)
+        push(motionEvent(gui.window->windowId, 10 + i, 10));
+    gui.engine->runFrame();
+    EXPECT_EQ(probe->motions, 1);
+    EXPECT_EQ(probe->lastX, 19);
+    gui.engine->runFrame();
+    EXPECT_EQ(probe->motions, 1);
+}
+
+TEST_F(GuiEngineTest, OneEventPerFrameAndEveryWindowRendered)
+{
+    AppWindow* second = gui.engine->createWindow(gui.engine, "second", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+    ASSERT_NE(second, nullptr);
+    push(keyEvent(gui.window->windowId, SDLK_a));
+    push(keyEvent(gui.window->windowId, SDLK_b));
+    gui.engine->runFrame();
+    EXPECT_EQ(gui.engine->sdlEventTypes.size(), 1u);
+    EXPECT_EQ(gui.engine->renders, 2);
+    gui.engine->runFrame();
+    EXPECT_EQ(gui.engine->sdlEventTypes.size(), 2u);
+}
+
+TEST_F(GuiEngineTest, ClosingAnyWindowTellsEveryWindowAndEndsTheLoop)
+{
+    AppWindow* second = gui.engine->createWindow(gui.engine, "second", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+    ASSERT_NE(second, nullptr);
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = second->windowId;
+    push(close);
+    gui.engine->runFrame();
+    EXPECT_TRUE(gui.engine->closeRequested);
+    EXPECT_TRUE(gui.engine->quit);
+    // The original event (neutralised) plus one close notice per window.
+    int closes = 0;
+    for (Uint32 type : gui.engine->sdlEventTypes)
+        closes += type == SDL_WINDOWEVENT;
+    EXPECT_EQ(closes, 3);
+}
+
+TEST_F(GuiEngineTest, QuitRequestEndsTheLoopEvenWhenAWindowTakesIt)
+{
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    push(quit);
+    gui.engine->runFrame();
+    EXPECT_TRUE(gui.engine->quit);
+}
+
+TEST_F(GuiEngineTest, CloseRequestedDuringAnEventRunsAfterIt)
+{
+    AppWindow* dialog = gui.engine->createWindow(gui.engine, "dialog", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+    ASSERT_NE(dialog, nullptr);
+    const Uint32 dialogId = dialog->windowId;
+    auto* probe = gui.root->add(new MotionProbe(gui.engine));
+    gui.root->setFocus(probe);
+    probe->closeOnKey = dialogId;
+    push(keyEvent(gui.window->windowId, SDLK_RETURN));
+    gui.engine->runFrame();
+    EXPECT_TRUE(probe->stillThereDuringEvent);
+    EXPECT_EQ(gui.engine->findWindow(dialogId), nullptr);
+    EXPECT_EQ(GuiEngine::windowList().size(), 1u);
+}
+
+TEST_F(GuiEngineTest, ReleasedTextureIsDestroyedOnTheThirdFrame)
+{
+    SDL_Texture* texture = SDL_CreateTexture(gui.renderer, SDL_PIXELFORMAT_RGBA8888, SDL_TEXTUREACCESS_STATIC, 4, 4);
+    ASSERT_NE(texture, nullptr);
+    GuiEngine::releaseTexture(gui.renderer, texture);
+    gui.engine->runFrame();
+    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 1u);
+    gui.engine->runFrame();
+    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 1u);
+    gui.engine->runFrame();
+    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 0u);
+}
+
+TEST_F(GuiEngineTest, FullscreenKeyWithModifierOrRepeatNeverToggles)
+{
+    auto flags = [&] { return SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP; };
+    const Uint32 before = flags();
+    push(keyEvent(gui.window->windowId, SDLK_F11, KMOD_LCTRL));
+    gui.engine->runFrame();
+    ASSERT_EQ(gui.engine->sdlEventTypes.size(), 1u);  // passed on to the window
+    EXPECT_EQ(flags(), before);
+
+    push(keyEvent(gui.window->windowId, SDLK_F11, 0, 1));
+    gui.engine->runFrame();
+    EXPECT_EQ(gui.engine->sdlEventTypes.size(), 1u);  // swallowed
+    EXPECT_EQ(flags(), before);
+}
+
+TEST_F(GuiEngineTest, SizeChangeResizesTheWindowSurface)
+{
+    SDL_Event resized{};
+    resized.type = SDL_WINDOWEVENT;
+    resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    resized.window.windowID = gui.window->windowId;
+    resized.window.data1 = 640;
+    resized.window.data2 = 480;
+    push(resized);
+    gui.engine->runFrame();
+    // The loop follows the platform window's real size right after, so only
+    // check that the record, its surface and the root agree.
+    EXPECT_EQ(cairo_image_surface_get_width(gui.window->surface), gui.window->width);
+    EXPECT_EQ(gui.root->w, gui.window->width);
+    EXPECT_EQ(gui.root->h, gui.window->height);
+}
+
+TEST_F(GuiEngineTest, DestroyingTheMainWindowForgetsIt)
+{
+    EXPECT_EQ(GuiEngine::getMainWindow(), gui.window);
+    EXPECT_TRUE(gui.engine->destroyWindow(gui.window->windowId));
+    EXPECT_EQ(GuiEngine::getMainWindow(), nullptr);
+    EXPECT_FALSE(gui.engine->destroyWindow(12345));
+}
+
+// Fonts: without any font the engine still starts, says so in German and draws no text.
+TEST(GuiFonts, EmbeddedFontNeedsNoFileAndMissingFontIsNotFatal)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::filesystem::path empty = std::filesystem::temp_directory_path() / "pathlark-no-fonts";
+    std::filesystem::create_directories(empty);
+    ASSERT_EQ(chdir(empty.c_str()), 0);
+
+    {
+        useEmbeddedFont();
+        TestEngine engine;
+        EXPECT_NE(uiFont, nullptr);
+        EXPECT_NE(ftFace, nullptr);
+        GuiEngine::setEmbeddedFont(nullptr, 0);
+    }
+    {
+        testing::internal::CaptureStderr();
+        TestEngine engine;
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("Schriftart konnte nicht geladen werden: "), std::string::npos);
+        EXPECT_EQ(uiFont, nullptr);
+        EXPECT_EQ(ftFace, nullptr);
+        AppWindow* window = engine.createWindow(&engine, "t", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFF000000);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(drawText(window->renderer, uiFont, "text", SDL_Color{0, 0, 0, 255}, 0, 0).w, 0);
+    }
+    ASSERT_EQ(chdir(previous.c_str()), 0);
+}

@@ -1,0 +1,261 @@
+// Event routing through the root window: hit tests, capture, hover, focus,
+// popups, deferred deletes and tooltips.
+
+#include "support/GuiTestSupport.h"
+
+#include "gui/GuiEngine.h"
+#include "gui/GuiWindow.h"
+#include "gui/IEditable.h"
+
+#include <gtest/gtest.h>
+
+using namespace guitest;
+
+namespace {
+
+// A plain widget that records what reaches it.
+class Probe : public GuiObject {
+public:
+    Probe(int id, int x, int y, int w, int h) : GuiObject(nullptr, id, x, y, w, h, 0xFF808080) {}
+    ~Probe() override
+    {
+        if (destroyed)
+            *destroyed = true;
+    }
+
+    void handleEvent(GuiEvent& event) override
+    {
+        if (!event.sdlEvent)
+            return;
+        types.push_back(event.sdlEvent->type);
+        lastLocalX = event.localX;
+        lastLocalY = event.localY;
+        if (deleteOnEvent)
+            deleteLater();
+    }
+    void mouseEnter(int, int) override { ++enters; }
+    void mouseLeave() override { ++leaves; }
+    void focusLost(GuiObject* next) override
+    {
+        ++focusLosses;
+        lostTo = next;
+    }
+
+    std::vector<Uint32> types;
+    int lastLocalX = -999, lastLocalY = -999;
+    int enters = 0, leaves = 0, focusLosses = 0;
+    GuiObject* lostTo = nullptr;
+    bool deleteOnEvent = false;
+    bool* destroyed = nullptr;
+};
+
+class EditableProbe : public Probe, public IEditable {
+public:
+    using Probe::Probe;
+};
+
+class GuiWindowTest : public ::testing::Test {
+protected:
+    GuiFixtureState gui;
+    GuiWindow* root() { return gui.root; }
+};
+
+} // namespace
+
+TEST_F(GuiWindowTest, HitTestIncludesTopLeftEdgesAndExcludesBottomRight)
+{
+    auto* a = root()->add(new Probe(1, 10, 20, 30, 40));
+    EXPECT_EQ(a->hitTest(10, 20), a);
+    EXPECT_EQ(a->hitTest(39, 59), a);
+    EXPECT_EQ(a->hitTest(40, 30), nullptr);
+    EXPECT_EQ(a->hitTest(20, 60), nullptr);
+    EXPECT_EQ(a->hitTest(9, 30), nullptr);
+    EXPECT_EQ(root()->hitTest(40, 30), root());
+}
+
+TEST_F(GuiWindowTest, LaterAddedChildWinsWhereChildrenOverlap)
+{
+    auto* below = root()->add(new Probe(1, 0, 0, 100, 100));
+    auto* above = root()->add(new Probe(2, 50, 50, 100, 100));
+    EXPECT_EQ(root()->hitTest(60, 60), above);
+    click(root(), 60, 60);
+    EXPECT_TRUE(below->types.empty());
+    ASSERT_EQ(above->types.size(), 2u);
+    EXPECT_EQ(above->lastLocalX, 10);
+    EXPECT_EQ(above->lastLocalY, 10);
+}
+
+TEST_F(GuiWindowTest, AddOffsetsByWindowPositionAndMoveKeepsRelativePlacement)
+{
+    root()->move(5, 7);
+    auto* a = root()->add(new Probe(1, 10, 10, 5, 5));
+    EXPECT_EQ(a->x, 15);
+    EXPECT_EQ(a->y, 17);
+    root()->move(100, -1);
+    EXPECT_EQ(a->x, 110);
+    EXPECT_EQ(a->y, 17);
+    EXPECT_EQ(a->window, root());
+}
+
+TEST_F(GuiWindowTest, FindByNameNeverMatchesEmptyNames)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 5, 5));
+    EXPECT_EQ(root()->findByName(""), nullptr);
+    a->name = "zoom";
+    EXPECT_EQ(root()->findByName("zoom"), a);
+    EXPECT_EQ(root()->findByName("Zoom"), nullptr);
+    std::string untouched = "keep";
+    EXPECT_FALSE(a->getValue(untouched));
+    EXPECT_EQ(untouched, "keep");
+}
+
+TEST_F(GuiWindowTest, CaptureReceivesMotionAndReleaseOutsideTheWidget)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 50, 50));
+    auto* b = root()->add(new Probe(2, 100, 0, 50, 50));
+    press(root(), 10, 10);
+    EXPECT_EQ(root()->capture, a);
+    motion(root(), 120, 10, SDL_BUTTON_LMASK);
+    release(root(), 120, 10);
+    EXPECT_EQ(root()->capture, nullptr);
+    EXPECT_TRUE(b->types.empty());
+    ASSERT_EQ(a->types.size(), 3u);
+    EXPECT_EQ(a->types[1], Uint32(SDL_MOUSEMOTION));
+    EXPECT_EQ(a->types[2], Uint32(SDL_MOUSEBUTTONUP));
+    EXPECT_EQ(a->lastLocalX, 120);
+}
+
+TEST_F(GuiWindowTest, HoverEntersAndLeavesAsThePointerMoves)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 50, 50));
+    auto* b = root()->add(new Probe(2, 100, 0, 50, 50));
+    motion(root(), 10, 10);
+    EXPECT_EQ(root()->hovered, a);
+    motion(root(), 20, 10);
+    EXPECT_EQ(a->enters, 1);
+    motion(root(), 110, 10);
+    EXPECT_EQ(a->leaves, 1);
+    EXPECT_EQ(b->enters, 1);
+    motion(root(), 300, 200);
+    EXPECT_EQ(b->leaves, 1);
+    EXPECT_EQ(root()->hovered, nullptr);
+}
+
+TEST_F(GuiWindowTest, PressMovesFocusAndTellsTheOldFocus)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 50, 50));
+    auto* b = root()->add(new EditableProbe(2, 100, 0, 50, 50));
+    click(root(), 10, 10);
+    EXPECT_TRUE(a->focused);
+    EXPECT_EQ(gui.engine->focusedEditable, nullptr);
+    click(root(), 110, 10);
+    EXPECT_FALSE(a->focused);
+    EXPECT_TRUE(b->focused);
+    EXPECT_EQ(a->focusLosses, 1);
+    EXPECT_EQ(a->lostTo, b);
+    EXPECT_EQ(gui.engine->focusedEditable, static_cast<IEditable*>(b));
+    key(root(), SDLK_a);
+    EXPECT_EQ(b->types.back(), Uint32(SDL_KEYDOWN));
+}
+
+TEST_F(GuiWindowTest, WidgetDeletingItselfDuringDispatchIsGoneAfterwards)
+{
+    bool destroyed = false;
+    auto* a = root()->add(new EditableProbe(1, 0, 0, 50, 50));
+    a->destroyed = &destroyed;
+    a->deleteOnEvent = true;
+    press(root(), 10, 10);
+    EXPECT_TRUE(destroyed);
+    EXPECT_TRUE(root()->children.empty());
+    EXPECT_EQ(root()->focus, nullptr);
+    EXPECT_EQ(root()->capture, nullptr);
+    EXPECT_EQ(gui.engine->focusedEditable, nullptr);
+    release(root(), 10, 10);  // must not reach the deleted widget
+}
+
+TEST_F(GuiWindowTest, PopupGrabsKeysAndClosesOnOutsideClick)
+{
+    auto* base = root()->add(new Probe(1, 0, 0, 400, 300));
+    root()->setFocus(base);
+    bool popupGone = false;
+    auto* popup = new Probe(2, 10, 10, 50, 50);
+    popup->destroyed = &popupGone;
+    root()->openPopup(popup);
+    key(root(), SDLK_DOWN);
+    EXPECT_EQ(popup->types.back(), Uint32(SDL_KEYDOWN));
+    EXPECT_TRUE(base->types.empty());
+
+    click(root(), 200, 200);
+    EXPECT_TRUE(popupGone);
+    EXPECT_TRUE(root()->popups.empty());
+    EXPECT_EQ(root()->popupGrab, nullptr);
+    EXPECT_FALSE(base->types.empty());
+}
+
+TEST_F(GuiWindowTest, ReleaseCaptureSendsASyntheticRelease)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 50, 50));
+    press(root(), 10, 10);
+    root()->releaseCapture();
+    EXPECT_EQ(a->types.back(), Uint32(SDL_MOUSEBUTTONUP));
+    EXPECT_EQ(root()->capture, nullptr);
+}
+
+TEST_F(GuiWindowTest, TooltipShowsAfterHalfASecondOfRestOnly)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 50, 50));
+    a->tooltip = "Zoom in";
+    motion(root(), 10, 10);
+    root()->tick(1000);
+    root()->tick(1499);
+    EXPECT_FALSE(root()->tooltipVisible);
+    root()->tick(1500);
+    EXPECT_TRUE(root()->tooltipVisible);
+
+    // Holding a button on the widget hides it and keeps it hidden.
+    press(root(), 10, 10);
+    root()->tick(1600);
+    root()->tick(5000);
+    EXPECT_FALSE(root()->tooltipVisible);
+    release(root(), 10, 10);
+    root()->tick(5100);
+    root()->tick(5599);
+    EXPECT_FALSE(root()->tooltipVisible);
+    root()->tick(5601);
+    EXPECT_TRUE(root()->tooltipVisible);
+}
+
+TEST_F(GuiWindowTest, TooltipNearTheCornerStaysInsideTheWindow)
+{
+    auto* a = root()->add(new Probe(1, 0, 0, 400, 300));
+    a->tooltip = "A rather long tooltip text";
+    motion(root(), 395, 295);
+    root()->tick(0);
+    root()->tick(600);
+    ASSERT_TRUE(root()->tooltipVisible);
+    SDL_SetRenderDrawColor(gui.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(gui.renderer);
+    root()->draw(gui.renderer);
+    // The box's bottom-right border pixel lies on the window's last pixel.
+    SDL_Color corner = readPixel(gui.renderer, 399, 299);
+    EXPECT_EQ(corner.r, 0);
+    SDL_Color inside = readPixel(gui.renderer, 397, 297);
+    EXPECT_EQ(inside.r, 255);
+    EXPECT_EQ(inside.g, 255);
+    EXPECT_EQ(inside.b, 225);
+}
+
+TEST_F(GuiWindowTest, NotificationsFromOtherWindowsAreDroppedWhileModal)
+{
+    AppWindow* other = gui.engine->createWindow(gui.engine, "dialog", 0, 0, 100, 100, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+    ASSERT_NE(other, nullptr);
+    gui.engine->modalRoot = other->root;
+    root()->postNotification(GuiNotify::ButtonPressed, 7, 0);
+    EXPECT_TRUE(gui.engine->notifications.empty());
+    other->root->postNotification(GuiNotify::ButtonPressed, 8, 0);
+    ASSERT_EQ(gui.engine->notifications.size(), 1u);
+    EXPECT_EQ(gui.engine->notifications[0].param, 8u);
+    EXPECT_EQ(gui.engine->notifications[0].source, other->root);
+    EXPECT_TRUE(gui.engine->destroyWindow(other->windowId));
+    EXPECT_EQ(gui.engine->modalRoot, nullptr);
+}
