@@ -1,0 +1,142 @@
+// Inputs that must neither crash nor leak, and give a clear result.
+
+#include "track/EmbeddedSample.h"
+#include "track/GpxReader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+        : m_path(fs::temp_directory_path() / ("pathlark-gpx-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(m_path);
+    }
+    ~TempDir() { fs::remove_all(m_path); }
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+std::string nested(int depth, const std::string& open, const std::string& close)
+{
+    std::string text = "<gpx>";
+    for (int i = 0; i < depth; ++i)
+        text += open;
+    for (int i = 0; close.size() && i < depth; ++i)
+        text += close;
+    return text + "</gpx>";
+}
+
+} // namespace
+
+TEST(GpxRobustness, FilesThatCannotBeReadGiveNoDocument)
+{
+    TempDir dir;
+    EXPECT_EQ(readGpxFile(dir.path() / "missing.gpx"), nullptr);
+    EXPECT_EQ(readGpxFile(dir.path()), nullptr);
+    std::ofstream(dir.path() / "empty.gpx").close();
+    EXPECT_EQ(readGpxFile(dir.path() / "empty.gpx"), nullptr);
+}
+
+TEST(GpxRobustness, HugeFileIsRefusedBeforeReading)
+{
+    TempDir dir;
+    fs::path path = dir.path() / "huge.gpx";
+    std::ofstream(path) << "<gpx>";
+    // Sparse: a gigabyte of nothing on one line, taking no disk space.
+    fs::resize_file(path, std::uintmax_t { 1 } << 30);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(readGpxFile(path), GpxLimitError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+}
+
+TEST(GpxRobustness, NestingBeyondTheLimitIsRefused)
+{
+    EXPECT_THROW(readGpxString(nested(100000, "<a>", "</a>")), GpxLimitError);
+    // Unclosed elements nest in Tidy, so they count; stray end tags do not.
+    EXPECT_THROW(readGpxString(nested(5000, "<trkpt lat=\"1\" lon=\"2\">", "")), GpxLimitError);
+    EXPECT_THROW(readGpxString(nested(kMaxGpxNesting, "<a></b>", "")), GpxLimitError);
+    EXPECT_NO_THROW(readGpxString(nested(kMaxGpxNesting - 1, "<a x='>'>", "</a>")));
+    EXPECT_NO_THROW(readGpxString(nested(5000, "<a/><!--<b>--><![CDATA[<c>]]>", "")));
+}
+
+TEST(GpxRobustness, TruncatedSampleNeverCrashes)
+{
+    std::string_view sample = embeddedSampleGpx();
+    for (std::size_t length = 0; length < sample.size(); length += 997) {
+        auto gpx = readGpxString(sample.substr(0, length));
+        if (gpx && gpx->getTrackCount() > 0) {
+            EXPECT_LE(gpx->getTrack(0)->getWayPointCount(), 730);
+        }
+    }
+}
+
+TEST(GpxRobustness, GarbageAndHostileValuesGiveAResult)
+{
+    std::mt19937 random(20230819);
+    std::string garbage(64 * 1024, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(random());
+    EXPECT_EQ(readGpxString(garbage), nullptr);
+    EXPECT_EQ(readGpxString("<gpx" + garbage), nullptr);
+
+    std::string digits(2'000'000, '9');
+    std::string whiteSpace(1000, ' ');
+    auto gpx = readGpxString("<gpx><trk><name>" + whiteSpace + "</name><number>" + digits
+                             + "</number><trkseg><trkpt lat=\"" + digits + "\" lon=\"1e-400\"><ele>-" + digits
+                             + "</ele><time>0000-01-01T00:00:61Z</time></trkpt></trkseg></trk>"
+                             + "<wpt lat='1' lon='2'><name>\xff\xfe\xc3</name></wpt></gpx>");
+    ASSERT_TRUE(gpx);
+    ASSERT_EQ(gpx->getTrackCount(), 2);
+    const Track& track = *gpx->getTrack(0);
+    EXPECT_EQ(track.getName(), "");
+    EXPECT_EQ(track.getNumber(), 0);
+    ASSERT_EQ(track.getWayPointCount(), 1);
+    EXPECT_EQ(track.getWayPoint(0)->getLat(), 0);
+    EXPECT_EQ(track.getWayPoint(0)->getLon(), 0);
+    EXPECT_EQ(track.getWayPoint(0)->getEle(), 0);
+    EXPECT_NE(track.getWayPoint(0)->getTime(), -1);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+namespace {
+
+long residentKilobytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * 4;
+}
+
+} // namespace
+
+// Under AddressSanitizer freed memory sits in quarantine and LeakSanitizer
+// checks the same thing at exit, so this runs in plain builds only.
+TEST(GpxRobustness, RepeatedMalformedLoadsDoNotGrowMemory)
+{
+    std::string malformed = "<?xml version='1.0'?><gpx><trk><name>a</name><trkseg><trkpt lat='1' lon=\"2><ele>&bogus;"
+                            "</ele></trkseg><wpt lat=1 lon=2><name><![CDATA[x</name></gpx";
+    for (int i = 0; i < 100; ++i)
+        readGpxString(malformed);
+    long before = residentKilobytes();
+    for (int i = 0; i < 1000; ++i)
+        readGpxString(malformed);
+    EXPECT_LT(residentKilobytes() - before, 1024);
+}
+#endif

@@ -1,0 +1,45 @@
+#pragma once
+// Reads GPX 1.0 and 1.1 documents, tidy or sloppy, into a Gpx: HTML Tidy
+// repairs the markup, Mini-XML parses the result, and the tree is walked into
+// tracks, then routes, then one single-point track per stand-alone waypoint.
+
+#include "track/Gpx.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+
+// Tidy keeps about ten times its input in memory and Mini-XML as much again,
+// so a larger file is refused before reading rather than exhausting memory.
+inline constexpr std::size_t kMaxGpxBytes = std::size_t { 128 } << 20;
+// Real GPX files nest about eight elements deep. Tidy indents every level,
+// so its output grows with the square of the depth; sloppy files with
+// unclosed elements would otherwise grow without bound.
+inline constexpr int kMaxGpxNesting = 64;
+
+// Thrown when an input exceeds one of the limits above. The message is
+// translated and meant for the user.
+class GpxLimitError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The document, or null when the input has no gpx element, cannot be parsed,
+// or (for files) is missing, unreadable or not a regular file. Nothing in
+// the input can make these crash; they throw only GpxLimitError.
+std::unique_ptr<Gpx> readGpxFile(const std::filesystem::path& path);
+std::unique_ptr<Gpx> readGpxString(std::string_view text);
+
+// The number rule for coordinates, bounds and elevation: a decimal number in
+// std::from_chars general format at the start of the text (no blanks, no plus
+// sign; inf and nan allowed), the rest ignored. 0 when there is none or it is
+// out of the range of a double.
+double readGpxNumber(std::string_view text);
+
+// The time rule: "YYYY-MM-DDThh:mm:ss", an optional fraction (dropped), then
+// "Z" or a numeric offset ("+02:00", "-0500", "+02"). The result is UTC
+// seconds since 1970 truncated to 32 bits, or -1 when the text does not match.
+std::int32_t readGpxTime(std::string_view text);
