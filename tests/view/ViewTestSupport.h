@@ -1,0 +1,73 @@
+#pragma once
+// Small tracks and pixel probes shared by the view tests.
+
+#include "track/Track.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+
+namespace viewtest {
+
+struct PointSpec {
+    double lat = 0.0;
+    double lon = 0.0;
+    double ele = 0.0;
+    std::int32_t time = 0;
+};
+
+inline std::unique_ptr<Track> makeTrack(std::initializer_list<PointSpec> points)
+{
+    auto track = std::make_unique<Track>();
+    for (const PointSpec& spec : points) {
+        auto point = std::make_unique<WayPoint>();
+        point->setLat(spec.lat);
+        point->setLon(spec.lon);
+        point->setEle(spec.ele);
+        point->setTime(spec.time);
+        track->addWayPoint(std::move(point));
+    }
+    return track;
+}
+
+struct Rgb {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+};
+
+// The colour at (x, y), un-premultiplied, channels 0..255.
+inline Rgb pixelAt(cairo_surface_t* surface, int x, int y)
+{
+    cairo_surface_flush(surface);
+    const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    std::uint32_t word = reinterpret_cast<const std::uint32_t*>(row)[x];
+    int a = (word >> 24) & 0xFF;
+    auto channel = [a](int premultiplied) { return a == 0 ? 0 : (premultiplied * 255 + a / 2) / a; };
+    return Rgb{channel((word >> 16) & 0xFF), channel((word >> 8) & 0xFF), channel(word & 0xFF)};
+}
+
+// The colour a fully covered pixel gets from painting (r, g, b, alpha) over `under`.
+inline Rgb blend(double r, double g, double b, double alpha, Rgb under)
+{
+    auto mix = [alpha](double top, int bottom) { return int(top * 255.0 * alpha + bottom * (1.0 - alpha) + 0.5); };
+    return Rgb{mix(r, under.r), mix(g, under.g), mix(b, under.b)};
+}
+
+inline Rgb rgb(double r, double g, double b)
+{
+    return blend(r, g, b, 1.0, Rgb{});
+}
+
+} // namespace viewtest
+
+#define EXPECT_RGB_NEAR(expected, actual, tolerance)                                                                   \
+    do {                                                                                                               \
+        viewtest::Rgb e_ = (expected);                                                                                 \
+        viewtest::Rgb a_ = (actual);                                                                                   \
+        EXPECT_NEAR(e_.r, a_.r, tolerance) << "red";                                                                   \
+        EXPECT_NEAR(e_.g, a_.g, tolerance) << "green";                                                                 \
+        EXPECT_NEAR(e_.b, a_.b, tolerance) << "blue";                                                                  \
+    } while (0)
