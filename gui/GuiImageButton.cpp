@@ -1,0 +1,94 @@
+#include "gui/GuiImageButton.h"
+
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstddef>
+
+// The toolkit's built-in picture, compiled in by embed_file (CMakeLists.txt).
+extern const unsigned char embeddedButtonIcon[];
+extern const std::size_t embeddedButtonIcon_size;
+
+GuiImageButton::GuiImageButton(GuiObject* parent_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_,
+                               SDL_Renderer* renderer, Uint32 flags_)
+    : GuiButton(parent_, id_, x_, y_, w_, h_, colour_, std::string(), nullptr, flags_)
+{
+    if (!renderer)
+        return;
+    SDL_RWops* stream = SDL_RWFromConstMem(embeddedButtonIcon, int(embeddedButtonIcon_size));
+    // A picture that fails to decode leaves the button without an icon.
+    if (stream)
+        setIconFrom(renderer, IMG_LoadTyped_RW(stream, 1, "PNG"));
+}
+
+GuiImageButton::~GuiImageButton()
+{
+    clearIcon();
+}
+
+bool GuiImageButton::isCacheable() { return false; }
+
+const char* GuiImageButton::className() { return "GuiImageButton"; }
+
+bool GuiImageButton::setIconFrom(SDL_Renderer* renderer, SDL_Surface* surface)
+{
+    if (!surface)
+        return false;
+    icon = SDL_CreateTextureFromSurface(renderer, surface);
+    const int sw = surface->w, sh = surface->h;
+    SDL_FreeSurface(surface);
+    if (!icon)
+        return false;
+    SDL_SetTextureBlendMode(icon, SDL_BLENDMODE_BLEND);
+    // Icons are usually shown a little smaller than drawn; nearest-neighbour
+    // scaling (the window's default) would drop whole rows of the picture.
+    SDL_SetTextureScaleMode(icon, SDL_ScaleModeLinear);
+    iconWidth = sw;
+    iconHeight = sh;
+    markDirty();
+    return true;
+}
+
+bool GuiImageButton::loadIcon(SDL_Renderer* renderer, const std::string& path)
+{
+    clearIcon();
+    if (!renderer)
+        return false;
+    if (!setIconFrom(renderer, IMG_Load(path.c_str())))
+        return false;
+    iconPath = path;
+    return true;
+}
+
+void GuiImageButton::clearIcon()
+{
+    if (icon)
+        SDL_DestroyTexture(icon);
+    icon = nullptr;
+    iconWidth = iconHeight = 0;
+    iconPath.clear();
+    markDirty();
+}
+
+SDL_Rect GuiImageButton::iconRect() const
+{
+    const int innerW = w - 8, innerH = h - 8;
+    if (iconWidth <= 0 || iconHeight <= 0 || innerW <= 0 || innerH <= 0)
+        return SDL_Rect{x, y, 0, 0};
+    const double s = std::min(double(innerH) / iconHeight, double(innerW) / iconWidth);
+    const int dw = std::max(1, int(iconWidth * s));
+    const int dh = std::max(1, int(iconHeight * s));
+    const int p = pressed ? 1 : 0;
+    return SDL_Rect{x + 4 + (innerW - dw) / 2, y + 4 + p + (innerH - dh) / 2, dw, dh};
+}
+
+void GuiImageButton::draw(SDL_Renderer* renderer)
+{
+    if (!renderer)
+        return;
+    drawFrame(renderer);
+    if (!icon)
+        return;
+    const SDL_Rect where = iconRect();
+    SDL_RenderCopy(renderer, icon, nullptr, &where);
+}

@@ -1,0 +1,158 @@
+// Image buttons: the built-in picture, loading icons, where the scaled icon
+// lands, and the pictures the main window names under data/images.
+
+#include "support/GuiTestSupport.h"
+
+#include "gui/GuiImageButton.h"
+
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace guitest;
+
+namespace {
+
+const std::string Images = std::string(PATHLARK_SOURCE_DIR) + "/data/images/";
+
+// Writes a solid w x h picture of one colour and returns its path.
+std::string solidPicture(const char* name, int w, int h, SDL_Color colour)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, colour.r, colour.g, colour.b, colour.a));
+    const std::string path = ::testing::TempDir() + name;
+    SDL_SaveBMP(s, path.c_str());
+    SDL_FreeSurface(s);
+    return path;
+}
+
+bool near(SDL_Color a, SDL_Color b)
+{
+    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+}
+
+class GuiImageButtonTest : public ::testing::Test {
+protected:
+    GuiImageButton* addButton(int x, int y, int w, int h, Uint32 flags = 0)
+    {
+        return gui.root->add(new GuiImageButton(nullptr, 108, x, y, w, h, 0xFFF0F0F0, gui.renderer, flags));
+    }
+    GuiFixtureState gui;
+};
+
+} // namespace
+
+TEST_F(GuiImageButtonTest, StartsWithTheBuiltInPicture)
+{
+    GuiImageButton* button = addButton(10, 10, 32, 30);
+    EXPECT_NE(button->icon, nullptr);
+    EXPECT_GT(button->iconWidth, 0);
+    EXPECT_GT(button->iconHeight, 0);
+    EXPECT_TRUE(button->iconPath.empty());
+    EXPECT_STREQ(button->className(), "GuiImageButton");
+    EXPECT_FALSE(button->isCacheable());
+}
+
+TEST_F(GuiImageButtonTest, WithoutARendererThereIsNoPictureAndNothingIsDrawn)
+{
+    GuiImageButton* button = gui.root->add(new GuiImageButton(nullptr, 1, 0, 0, 32, 30, 0, nullptr, 0));
+    EXPECT_EQ(button->icon, nullptr);
+    button->draw(nullptr);
+}
+
+TEST_F(GuiImageButtonTest, UnreadableFileLeavesNoIconAtAll)
+{
+    GuiImageButton* button = addButton(10, 10, 32, 30);
+    EXPECT_FALSE(button->loadIcon(gui.renderer, Images + "no_such_picture.png"));
+    EXPECT_EQ(button->icon, nullptr);
+    EXPECT_EQ(button->iconWidth, 0);
+    EXPECT_TRUE(button->iconPath.empty());
+    SDL_Rect r = button->iconRect();
+    EXPECT_EQ(r.w, 0);
+    EXPECT_EQ(r.h, 0);
+}
+
+TEST_F(GuiImageButtonTest, IconIsScaledToTheInnerAreaAndCentred)
+{
+    // 24x32 into a 68x24 button: the inner area is 60x16, so the scale is 1/2.
+    GuiImageButton* wide = addButton(100, 50, 68, 24);
+    ASSERT_TRUE(wide->loadIcon(gui.renderer, solidPicture("tall.bmp", 24, 32, {255, 0, 0, 255})));
+    EXPECT_EQ(wide->iconWidth, 24);
+    EXPECT_EQ(wide->iconHeight, 32);
+    SDL_Rect r = wide->iconRect();
+    EXPECT_EQ(r.w, 12);
+    EXPECT_EQ(r.h, 16);
+    EXPECT_EQ(r.x, 100 + 4 + (60 - 12) / 2);
+    EXPECT_EQ(r.y, 50 + 4);
+
+    // An icon made for the inner area is shown 1:1.
+    GuiImageButton* exact = addButton(10, 10, 32, 30);
+    ASSERT_TRUE(exact->loadIcon(gui.renderer, Images + "cursor_next.png"));
+    r = exact->iconRect();
+    EXPECT_EQ(r.x, 14);
+    EXPECT_EQ(r.y, 14);
+    EXPECT_EQ(r.w, 24);
+    EXPECT_EQ(r.h, 22);
+
+    press(gui.root, 20, 20);
+    EXPECT_EQ(exact->iconRect().y, 15) << "the picture drops one pixel while pressed";
+}
+
+TEST_F(GuiImageButtonTest, NoInnerAreaMeansAnEmptyCopy)
+{
+    GuiImageButton* tiny = addButton(10, 10, 8, 30);
+    SDL_Rect r = tiny->iconRect();
+    EXPECT_EQ(r.w, 0);
+    EXPECT_EQ(r.h, 0);
+}
+
+TEST_F(GuiImageButtonTest, DrawsFrameThenThePictureWhereItBelongs)
+{
+    const SDL_Color red{255, 0, 0, 255};
+    GuiImageButton* button = addButton(100, 50, 68, 24);
+    ASSERT_TRUE(button->loadIcon(gui.renderer, solidPicture("tall.bmp", 24, 32, red)));
+    gui.root->draw(gui.renderer);
+    const SDL_Rect r = button->iconRect();
+    EXPECT_TRUE(near(readPixel(gui.renderer, r.x + r.w / 2, r.y + r.h / 2), red));
+    EXPECT_TRUE(near(readPixel(gui.renderer, r.x + 1, r.y + 1), red));
+    EXPECT_TRUE(near(readPixel(gui.renderer, r.x - 2, r.y + r.h / 2), SDL_Color{200, 200, 200, 255}))
+        << "left of the picture: the window shows through the unfilled button";
+    EXPECT_TRUE(near(readPixel(gui.renderer, 100, 60), SDL_Color{0, 0, 0, 255})) << "frame";
+    EXPECT_TRUE(near(readPixel(gui.renderer, 102, 60), SDL_Color{255, 255, 255, 255})) << "bevel";
+}
+
+TEST_F(GuiImageButtonTest, AutoRepeatWorksAsForTextButtons)
+{
+    GuiImageButton* button = addButton(10, 10, 32, 30, GuiButton::AutoRepeat);
+    press(gui.root, 20, 20);
+    button->tick(button->pressTime + 400);
+    ASSERT_EQ(gui.engine->notifications.size(), 1u);
+    EXPECT_EQ(gui.engine->notifications[0].param, 108u);
+}
+
+// Part 1.2 loads these by name; the renderer anchors the flags at their bottom middle.
+TEST(DataImages, EveryPictureTheMainWindowNamesLoadsAtItsButtonsSize)
+{
+    struct Picture {
+        const char* name;
+        int w, h;
+    };
+    const Picture pictures[] = {
+        {"cursor_prev.png", 24, 22},   {"cursor_next.png", 24, 22},   {"signpost.png", 24, 22},
+        {"mini_finish.png", 24, 22},   {"zoom_in.png", 24, 22},       {"zoom_out.png", 24, 22},
+        {"angle_x_left.png", 24, 16},  {"angle_x_right.png", 24, 16}, {"angle_y_left.png", 24, 16},
+        {"angle_y_right.png", 24, 16}, {"angle_z_left.png", 24, 16},  {"angle_z_right.png", 24, 16},
+        {"flag_start.png", 24, 32},    {"flag_finish.png", 24, 32},   {"flag_mark_a.png", 24, 32},
+        {"flag_mark_b.png", 24, 32},   {"logo.png", 190, 47},
+    };
+    for (const Picture& p : pictures) {
+        SDL_Surface* s = IMG_Load((Images + p.name).c_str());
+        ASSERT_NE(s, nullptr) << p.name << ": " << IMG_GetError();
+        EXPECT_EQ(s->w, p.w) << p.name;
+        EXPECT_EQ(s->h, p.h) << p.name;
+        EXPECT_TRUE(s->format->Amask != 0) << p.name << " has a transparent background";
+        SDL_FreeSurface(s);
+    }
+}
