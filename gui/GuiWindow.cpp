@@ -9,6 +9,7 @@
 #include "gui/GuiWindow.h"
 
 #include "gui/AppWindow.h"
+#include "gui/GuiCairoPanel.h"
 #include "gui/GuiEngine.h"
 #include "gui/GuiText.h"
 #include "gui/IEditable.h"
@@ -22,9 +23,14 @@ constexpr Uint32 TooltipDelayMs = 499;
 constexpr int CacheHoldoffFrames = 15;
 
 // Only cairo panels follow the window's size; every other widget keeps its own.
-bool stretchFlags(GuiObject*, bool&, bool&)
+bool stretchFlags(GuiObject* widget, bool& stretchX, bool& stretchY)
 {
-    return false;
+    auto* panel = dynamic_cast<GuiCairoPanel*>(widget);
+    if (!panel)
+        return false;
+    stretchX = panel->stretchX;
+    stretchY = panel->stretchY;
+    return true;
 }
 } // namespace
 

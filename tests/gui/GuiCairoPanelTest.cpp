@@ -1,0 +1,187 @@
+// Cairo panels: buffers and texture, upload throttling by explicit clock,
+// uploads only after markChanged, resize, and stretching with the window.
+
+#include "support/GuiTestSupport.h"
+
+#include "gui/GuiCairoPanel.h"
+#include "gui/GuiText.h"
+#include "gui/GuiLabel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace guitest;
+
+namespace {
+
+constexpr int PX = 20, PY = 30, PW = 60, PH = 40;
+
+void paint(GuiCairoPanel* panel, double r, double g, double b)
+{
+    cairo_set_source_rgb(panel->getCairo(), r, g, b);
+    cairo_paint(panel->getCairo());
+}
+
+bool near(SDL_Color a, SDL_Color b)
+{
+    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+}
+
+constexpr SDL_Color Red{255, 0, 0, 255};
+constexpr SDL_Color Blue{0, 0, 255, 255};
+
+class GuiCairoPanelTest : public ::testing::Test {
+protected:
+    GuiCairoPanel* addPanel()
+    {
+        return gui.root->add(new GuiCairoPanel(nullptr, -1, PX, PY, PW, PH, 0xFFFFFFFF, gui.renderer));
+    }
+    SDL_Color centre() { return readPixel(gui.renderer, PX + PW / 2, PY + PH / 2); }
+    GuiFixtureState gui;
+};
+
+} // namespace
+
+TEST_F(GuiCairoPanelTest, OwnsASurfaceAndAStreamingTextureOfItsSize)
+{
+    GuiCairoPanel* panel = addPanel();
+    EXPECT_EQ(panel->stride, cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, PW));
+    EXPECT_EQ(cairo_image_surface_get_width(panel->getSurface()), PW);
+    EXPECT_EQ(cairo_image_surface_get_height(panel->getSurface()), PH);
+    EXPECT_EQ(cairo_image_surface_get_data(panel->getSurface()), panel->pixels);
+    Uint32 format = 0;
+    int access = 0, w = 0, h = 0;
+    ASSERT_EQ(SDL_QueryTexture(panel->getTexture(), &format, &access, &w, &h), 0);
+    EXPECT_EQ(format, Uint32(SDL_PIXELFORMAT_ARGB8888));
+    EXPECT_EQ(access, int(SDL_TEXTUREACCESS_STREAMING));
+    EXPECT_EQ(w, PW);
+    EXPECT_EQ(h, PH);
+    EXPECT_STREQ(panel->className(), "GuiCairoPanel");
+    EXPECT_FALSE(panel->isCacheable());
+    EXPECT_TRUE(panel->stretchX);
+    EXPECT_TRUE(panel->stretchY);
+}
+
+TEST_F(GuiCairoPanelTest, PaintedPixelsReachTheWindowUnconverted)
+{
+    GuiCairoPanel* panel = addPanel();
+    paint(panel, 1, 0, 0);
+    cairo_set_source_rgb(panel->getCairo(), 0, 0, 1);
+    cairo_rectangle(panel->getCairo(), 0, 0, PW / 2, PH);
+    cairo_fill(panel->getCairo());
+    gui.root->draw(gui.renderer);
+    EXPECT_TRUE(near(readPixel(gui.renderer, PX + PW / 4, PY + PH / 2), Blue));
+    EXPECT_TRUE(near(readPixel(gui.renderer, PX + 3 * PW / 4, PY + PH / 2), Red));
+}
+
+TEST_F(GuiCairoPanelTest, MaxFpsLimitsUploadsAndTheSkippedDrawShowsThePreviousPixels)
+{
+    GuiCairoPanel* panel = addPanel();
+    panel->setMaxFps(10);
+    EXPECT_EQ(panel->uploadInterval, 100);
+
+    paint(panel, 1, 0, 0);
+    panel->drawAt(gui.renderer, 1000);
+    EXPECT_EQ(panel->uploads, 1);
+    EXPECT_TRUE(near(centre(), Red));
+
+    paint(panel, 0, 0, 1);
+    panel->markChanged();
+    EXPECT_FALSE(panel->readyForFrame(1050));
+    panel->drawAt(gui.renderer, 1050);
+    EXPECT_EQ(panel->uploads, 1) << "50 ms after the last upload: too early";
+    EXPECT_TRUE(near(centre(), Red));
+
+    EXPECT_TRUE(panel->readyForFrame(1100));
+    panel->drawAt(gui.renderer, 1100);
+    EXPECT_EQ(panel->uploads, 2);
+    EXPECT_TRUE(near(centre(), Blue));
+}
+
+TEST_F(GuiCairoPanelTest, WithoutALimitEveryDrawUploads)
+{
+    GuiCairoPanel* panel = addPanel();
+    panel->setMaxFps(0);
+    EXPECT_EQ(panel->uploadInterval, 0);
+    EXPECT_TRUE(panel->readyForFrame(0));
+    panel->drawAt(gui.renderer, 5);
+    panel->drawAt(gui.renderer, 5);
+    panel->drawAt(gui.renderer, 6);
+    EXPECT_EQ(panel->uploads, 3);
+    panel->setMaxFps(-3);
+    EXPECT_EQ(panel->uploadInterval, 0);
+}
+
+TEST_F(GuiCairoPanelTest, UploadOnlyWhenChangedWaitsForMarkChanged)
+{
+    GuiCairoPanel* panel = addPanel();
+    panel->setUploadOnlyWhenChanged(true);
+    paint(panel, 1, 0, 0);
+    panel->drawAt(gui.renderer, 100);
+    EXPECT_EQ(panel->uploads, 1) << "a new panel counts as changed";
+
+    paint(panel, 0, 0, 1);
+    for (Uint32 t = 200; t < 2000; t += 100)
+        panel->drawAt(gui.renderer, t);
+    EXPECT_EQ(panel->uploads, 1);
+    EXPECT_TRUE(near(centre(), Red));
+
+    panel->markChanged();
+    EXPECT_TRUE(GuiEngine::redrawRequested());
+    panel->drawAt(gui.renderer, 2000);
+    EXPECT_EQ(panel->uploads, 2);
+    EXPECT_TRUE(near(centre(), Blue));
+    EXPECT_FALSE(panel->changed);
+}
+
+TEST_F(GuiCairoPanelTest, ResizeReplacesEverythingAndMarksTheContentChanged)
+{
+    GuiCairoPanel* panel = addPanel();
+    panel->setUploadOnlyWhenChanged(true);
+    panel->drawAt(gui.renderer, 100);
+    EXPECT_FALSE(panel->changed);
+
+    panel->resize(gui.renderer, 130, 25);
+    EXPECT_EQ(panel->w, 130);
+    EXPECT_EQ(panel->h, 25);
+    EXPECT_TRUE(panel->changed);
+    EXPECT_EQ(panel->stride, cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, 130));
+    EXPECT_EQ(cairo_image_surface_get_width(cairo_get_target(panel->getCairo())), 130);
+    EXPECT_EQ(cairo_image_surface_get_height(cairo_get_target(panel->getCairo())), 25);
+    int w = 0, h = 0;
+    SDL_QueryTexture(panel->getTexture(), nullptr, nullptr, &w, &h);
+    EXPECT_EQ(w, 130);
+    EXPECT_EQ(h, 25);
+
+    paint(panel, 0, 0, 1);
+    panel->drawAt(gui.renderer, 200);
+    EXPECT_TRUE(near(readPixel(gui.renderer, PX + 120, PY + 20), Blue));
+}
+
+TEST_F(GuiCairoPanelTest, WindowResizeStretchesOnlyCairoPanelsAlongTheirFlags)
+{
+    GuiCairoPanel* both = addPanel();
+    auto* across = gui.root->add(new GuiCairoPanel(nullptr, -1, 0, 200, 50, 30, 0xFFFFFFFF, gui.renderer));
+    across->setStretch(true, false);
+    auto* fixed = gui.root->add(new GuiCairoPanel(nullptr, -1, 100, 200, 50, 30, 0xFFFFFFFF, gui.renderer));
+    fixed->setStretch(false, false);
+    auto* label = gui.root->add(new GuiLabel(nullptr, -1, 0, 0, 80, 20, 0, "x", uiFont, 0));
+
+    const int oldW = gui.root->w, oldH = gui.root->h;
+    gui.root->resize(gui.renderer, oldW + 100, oldH + 50);
+    EXPECT_EQ(both->w, PW + 100);
+    EXPECT_EQ(both->h, PH + 50);
+    EXPECT_EQ(cairo_image_surface_get_width(both->getSurface()), PW + 100) << "buffers follow the new size";
+    EXPECT_EQ(across->w, 150);
+    EXPECT_EQ(across->h, 30);
+    EXPECT_EQ(fixed->w, 50);
+    EXPECT_EQ(label->w, 80);
+    EXPECT_EQ(label->h, 20);
+
+    cairo_surface_t* before = fixed->getSurface();
+    gui.root->resize(gui.renderer, oldW - 500, oldH - 500);
+    EXPECT_EQ(both->w, 1) << "never narrower than one pixel";
+    EXPECT_EQ(both->h, 1);
+    EXPECT_EQ(fixed->getSurface(), before) << "unchanged size, buffers kept";
+}

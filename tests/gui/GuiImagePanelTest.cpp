@@ -1,0 +1,101 @@
+// Image panels: pictures scaled to fit and centred, clicks reported as 1002.
+
+#include "support/GuiTestSupport.h"
+
+#include "gui/GuiImagePanel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace guitest;
+
+namespace {
+
+std::string solidPicture(const char* name, int w, int h, SDL_Color colour)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, colour.r, colour.g, colour.b, colour.a));
+    const std::string path = ::testing::TempDir() + name;
+    SDL_SaveBMP(s, path.c_str());
+    SDL_FreeSurface(s);
+    return path;
+}
+
+bool near(SDL_Color a, SDL_Color b)
+{
+    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+}
+
+constexpr SDL_Color Green{0, 160, 0, 255};
+constexpr SDL_Color WindowGrey{200, 200, 200, 255};
+
+class GuiImagePanelTest : public ::testing::Test {
+protected:
+    GuiFixtureState gui;
+};
+
+} // namespace
+
+TEST_F(GuiImagePanelTest, WidePictureIsScaledToTheWidthAndCentredVertically)
+{
+    auto* panel = gui.root->add(new GuiImagePanel(nullptr, 7, 10, 20, 100, 100, 0xFFF5F5F5));
+    ASSERT_TRUE(panel->loadImage(gui.renderer, solidPicture("wide.bmp", 400, 100, Green)));
+    EXPECT_EQ(panel->imageWidth, 400);
+    EXPECT_EQ(panel->imageHeight, 100);
+    const SDL_Rect r = panel->imageRect();
+    EXPECT_EQ(r.x, 10);
+    EXPECT_EQ(r.y, 20 + 37);
+    EXPECT_EQ(r.w, 100);
+    EXPECT_EQ(r.h, 25);
+
+    gui.root->draw(gui.renderer);
+    EXPECT_TRUE(near(readPixel(gui.renderer, 60, 20 + 37 + 12), Green));
+    EXPECT_TRUE(near(readPixel(gui.renderer, 60, 20 + 30), WindowGrey))
+        << "above the picture: the constructor cleared the colour's alpha, so no background";
+}
+
+TEST_F(GuiImagePanelTest, OpaqueColourGivenLaterFillsThePanel)
+{
+    auto* panel = gui.root->add(new GuiImagePanel(nullptr, 7, 10, 20, 100, 100, 0xFF00A000));
+    panel->colour.a = 255;
+    gui.root->draw(gui.renderer);
+    EXPECT_TRUE(near(readPixel(gui.renderer, 60, 70), Green));
+}
+
+TEST_F(GuiImagePanelTest, UnreadableFileLeavesNoImage)
+{
+    auto* panel = gui.root->add(new GuiImagePanel(nullptr, 7, 10, 20, 100, 100, 0));
+    ASSERT_TRUE(panel->loadImage(gui.renderer, solidPicture("small.bmp", 10, 10, Green)));
+    EXPECT_FALSE(panel->loadImage(gui.renderer, "/nonexistent/logo.png"));
+    EXPECT_EQ(panel->image, nullptr);
+    EXPECT_EQ(panel->imageWidth, 0);
+    EXPECT_TRUE(panel->imagePath.empty());
+    gui.root->draw(gui.renderer);
+    EXPECT_TRUE(near(readPixel(gui.renderer, 60, 70), WindowGrey));
+}
+
+TEST_F(GuiImagePanelTest, PressPostsTheClickNotification)
+{
+    auto* panel = gui.root->add(new GuiImagePanel(nullptr, 7, 10, 20, 100, 100, 0));
+    click(gui.root, 50, 50);
+    ASSERT_EQ(gui.engine->notifications.size(), 1u) << "the press only, not the release";
+    const GuiEvent& n = gui.engine->notifications[0];
+    EXPECT_EQ(n.code, GuiNotify::ImageClicked);
+    EXPECT_EQ(n.param, 7u);
+    EXPECT_EQ(n.value, 0u);
+    EXPECT_EQ(n.source, panel);
+    EXPECT_STREQ(panel->className(), "GuiImagePanel");
+}
+
+TEST_F(GuiImagePanelTest, TheLogoFillsTheLogoPanelOfTheMainWindow)
+{
+    auto* panel = gui.root->add(new GuiImagePanel(nullptr, -1, 15, 48, 190, 47, 0xFFF5F5F5));
+    ASSERT_TRUE(panel->loadImage(gui.renderer, std::string(PATHLARK_SOURCE_DIR) + "/data/images/logo.png"));
+    const SDL_Rect r = panel->imageRect();
+    EXPECT_EQ(r.x, 15);
+    EXPECT_EQ(r.y, 48);
+    EXPECT_EQ(r.w, 190);
+    EXPECT_EQ(r.h, 47);
+}
