@@ -156,6 +156,15 @@ SDL_Renderer* createRenderer(SDL_Window* window)
 AppWindow* GuiEngine::createWindow(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
                                    Uint32 flags, Uint32 colour)
 {
+    return createWindowWithRoot(owner, title, x, y, w, h, flags, colour,
+                                [](AppWindow* record, int rw, int rh, Uint32 c) {
+                                    return new GuiWindow(record, -1, 0, 0, rw, rh, c);
+                                });
+}
+
+AppWindow* GuiEngine::createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
+                                           Uint32 flags, Uint32 colour, RootFactory makeRoot)
+{
     requestRedraw();
     auto* record = new AppWindow();
     record->sdlWindow = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
@@ -175,7 +184,7 @@ AppWindow* GuiEngine::createWindow(GuiEngine* owner, const std::string& title, i
     record->engine = owner ? owner : this;
     record->width = w;
     record->height = h;
-    record->root = new GuiWindow(record, -1, 0, 0, w, h, colour);
+    record->root = makeRoot(record, w, h, colour);
 
     record->windowId = SDL_GetWindowID(record->sdlWindow);
     if (record->windowId == 0 || !createCairoTarget(record, w, h)) {

@@ -48,6 +48,13 @@ public:
 
     AppWindow* createWindow(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
                             Uint32 flags, Uint32 colour);
+    // Modal dialogs (defined in GuiDialog.cpp). createDialogWindow centres the
+    // window on the main window, gives it a GuiDialog root and makes it modal
+    // for the main window; beginModal then makes the dialog the modal root.
+    AppWindow* createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
+                                  Uint32 flags, Uint32 colour);
+    void setModalForMain(AppWindow* window);
+    void beginModal(GuiWindow* dialog);
     void closeWindow(Uint32 windowId);
     bool destroyWindow(Uint32 windowId);
     AppWindow* findWindow(Uint32 windowId);
@@ -84,6 +91,10 @@ public:
     SDL_Keycode fullscreenKey = SDLK_F11;
 
 private:
+    using RootFactory = GuiWindow* (*)(AppWindow* window, int w, int h, Uint32 colour);
+    // createWindow with the kind of root widget left to the caller (plain window or dialog).
+    AppWindow* createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
+                                    Uint32 flags, Uint32 colour, RootFactory makeRoot);
     bool pollOneEvent(SDL_Event& event);
     void processEvent(SDL_Event& event);
     bool fullscreenFilter(const SDL_Event& event);
