@@ -21,7 +21,7 @@ constexpr SDL_Color Header{225, 225, 225, 255};
 
 bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
-struct TreeFixture : ::testing::Test {
+struct GuiTreeList : ::testing::Test {
     // Speed (1) > km/h (2) > a\b (3); Time (4); columns 120 + 150 wide.
     void SetUp() override
     {
@@ -64,7 +64,7 @@ struct TreeFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(TreeFixture, CollapsingHidesTheWholeSubtree)
+TEST_F(GuiTreeList, CollapsingHidesTheWholeSubtree)
 {
     EXPECT_EQ(rh, TTF_FontLineSkip(uiFont) + 4);
     EXPECT_EQ(tree->visibleRows, (std::vector<int>{speed, kmh, ab, time}));
@@ -78,7 +78,7 @@ TEST_F(TreeFixture, CollapsingHidesTheWholeSubtree)
     EXPECT_TRUE(gui.engine->notifications.empty());
 }
 
-TEST_F(TreeFixture, NodeUnderCollapsedParentIsHiddenAndSelectingItDoesNotScroll)
+TEST_F(GuiTreeList, NodeUnderCollapsedParentIsHiddenAndSelectingItDoesNotScroll)
 {
     tree->resize(gui.renderer, 300, 3 * rh);  // header plus two rows, so the tree scrolls
     for (int i = 0; i < 5; ++i)
@@ -98,7 +98,7 @@ TEST_F(TreeFixture, NodeUnderCollapsedParentIsHiddenAndSelectingItDoesNotScroll)
     EXPECT_EQ(values(), (std::vector<Uint64>{4}));
 }
 
-TEST_F(TreeFixture, PathsEscapeSlashesAndBackslashes)
+TEST_F(GuiTreeList, PathsEscapeSlashesAndBackslashes)
 {
     EXPECT_EQ(tree->pathOf(kmh), "Speed/km\\/h");
     EXPECT_EQ(tree->pathOf(ab), "Speed/km\\/h/a\\\\b");
@@ -109,7 +109,7 @@ TEST_F(TreeFixture, PathsEscapeSlashesAndBackslashes)
     EXPECT_EQ(tree->pathOf(blank), "Time/");
 }
 
-TEST_F(TreeFixture, SetValueExpandsAncestorsTopDownThenSelects)
+TEST_F(GuiTreeList, SetValueExpandsAncestorsTopDownThenSelects)
 {
     tree->setExpanded(kmh, false, false);
     tree->setExpanded(speed, false, false);
@@ -141,7 +141,7 @@ TEST_F(TreeFixture, SetValueExpandsAncestorsTopDownThenSelects)
     EXPECT_FALSE(tree->setValue("Time"));
 }
 
-TEST_F(TreeFixture, ClickOnTheBoxTogglesAndElsewhereSelects)
+TEST_F(GuiTreeList, ClickOnTheBoxTogglesAndElsewhereSelects)
 {
     const SDL_Point speedBox = box(0, 0);
     guitest::click(gui.root, speedBox.x + 7, speedBox.y + 4);
@@ -168,7 +168,7 @@ TEST_F(TreeFixture, ClickOnTheBoxTogglesAndElsewhereSelects)
     EXPECT_EQ(tree->selectedIndex, time);
 }
 
-TEST_F(TreeFixture, WithoutColumnsRowsStartAtTheTopAndTheBoxIsNeverHit)
+TEST_F(GuiTreeList, WithoutColumnsRowsStartAtTheTopAndTheBoxIsNeverHit)
 {
     auto* bare = gui.root->add(new GuiTreeListCtrl(nullptr, 7, 10, 220, 200, 60, 0xFFFAFAFA, uiFont));
     const int parent = bare->addNode(-1, 1, {"parent"});
@@ -187,7 +187,7 @@ TEST_F(TreeFixture, WithoutColumnsRowsStartAtTheTopAndTheBoxIsNeverHit)
     EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 10 + 4 + 4, by + 3), Selection));
 }
 
-TEST_F(TreeFixture, LayoutKeepsBarsBelowTheHeaderAndClampsAfterShrinking)
+TEST_F(GuiTreeList, LayoutKeepsBarsBelowTheHeaderAndClampsAfterShrinking)
 {
     for (int i = 0; i < 20; ++i)
         tree->addNode(-1, 100 + i, {"row"});
@@ -210,7 +210,7 @@ TEST_F(TreeFixture, LayoutKeepsBarsBelowTheHeaderAndClampsAfterShrinking)
     EXPECT_EQ(tree->columns.size(), 2u) << "columns survive clear";
 }
 
-TEST_F(TreeFixture, DrawsSelectionExpanderSignsAndTheRowsScrolledTo)
+TEST_F(GuiTreeList, DrawsSelectionExpanderSignsAndTheRowsScrolledTo)
 {
     tree->setExpanded(kmh, false, false);
     tree->select(kmh, false);
@@ -249,7 +249,7 @@ TEST_F(TreeFixture, DrawsSelectionExpanderSignsAndTheRowsScrolledTo)
     EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, TX + 100, TY + rh), Selection));
 }
 
-TEST_F(TreeFixture, HeaderAndRowsScrollSideways)
+TEST_F(GuiTreeList, HeaderAndRowsScrollSideways)
 {
     tree->setColumnWidth(1, 400);
     gui.root->draw(gui.renderer);
