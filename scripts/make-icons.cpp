@@ -6,7 +6,7 @@
 // small palette, transparent background, sized to the inner area of the button
 // that shows them (so they are drawn 1:1, without scaling):
 //   32x30 buttons -> 24x22 icons, 32x24 buttons -> 24x16 icons.
-// Flags are 24x32 with the pole in the middle of the bottom edge, because the
+// Flags are 32x24 with the pole in the middle of the bottom edge, because the
 // map renderer anchors them there.
 
 #include <cairo.h>
@@ -191,41 +191,43 @@ void angle(cairo_t* cr, const char* axis, bool clockwise)
     cairo_fill(cr);
 }
 
-// --- Map flags: pole on the bottom centre, cloth to its right, a shadow at the foot.
+// --- Map flags, 32x24: the pole stands on the bottom centre (the renderer's
+// anchor) and the cloth, wide enough for a readable letter, flies to its right.
+// The left half stays empty so that the pole, not the picture, is centred.
 void flagPole(cairo_t* cr)
 {
     cairo_save(cr);
-    cairo_translate(cr, 12, 30.5);
-    cairo_scale(cr, 5, 1.5);
+    cairo_translate(cr, 16, 22.5);
+    cairo_scale(cr, 5, 1.3);
     cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
     cairo_restore(cr);
     set(cr, Slate, 0.3);
     cairo_fill(cr);
     set(cr, Slate);
     cairo_set_line_width(cr, 2);
-    cairo_move_to(cr, 12, 2);
-    cairo_line_to(cr, 12, 31);
+    cairo_move_to(cr, 16, 1.5);
+    cairo_line_to(cr, 16, 23);
     cairo_stroke(cr);
 }
 
 void clothFlag(cairo_t* cr, Rgb colour, const char* letter)
 {
     flagPole(cr);
-    cairo_move_to(cr, 13, 2.5);
-    cairo_line_to(cr, 23, 2.5);
-    cairo_line_to(cr, 20, 8);
-    cairo_line_to(cr, 23, 13.5);
-    cairo_line_to(cr, 13, 13.5);
+    cairo_move_to(cr, 17, 1.5);
+    cairo_line_to(cr, 31, 1.5);
+    cairo_line_to(cr, 28, 8);
+    cairo_line_to(cr, 31, 14.5);
+    cairo_line_to(cr, 17, 14.5);
     cairo_close_path(cr);
     fillStroke(cr, colour, Slate, 1.2);
     if (letter)
-        centredText(cr, letter, 17.2, 8, 8.5, White);
+        centredText(cr, letter, 22.5, 8, 10, White);
 }
 
 void finishFlag(cairo_t* cr)
 {
     flagPole(cr);
-    chequer(cr, 13, 2.5, 10, 11, 2.75);
+    chequer(cr, 17, 2, 15, 12, 3);
 }
 
 // --- The logo: a winding track from a start dot to a finish flag, and the name.
@@ -304,10 +306,10 @@ int main(int argc, char** argv)
         ok &= write(images, ("angle_" + lower + "_right.png").c_str(), 24, 16,
                     [axis](cairo_t* cr) { angle(cr, axis, true); });
     }
-    ok &= write(images, "flag_start.png", 24, 32, [](cairo_t* cr) { clothFlag(cr, Green, nullptr); });
-    ok &= write(images, "flag_finish.png", 24, 32, finishFlag);
-    ok &= write(images, "flag_mark_a.png", 24, 32, [](cairo_t* cr) { clothFlag(cr, Orange, "A"); });
-    ok &= write(images, "flag_mark_b.png", 24, 32, [](cairo_t* cr) { clothFlag(cr, Purple, "B"); });
+    ok &= write(images, "flag_start.png", 32, 24, [](cairo_t* cr) { clothFlag(cr, Green, nullptr); });
+    ok &= write(images, "flag_finish.png", 32, 24, finishFlag);
+    ok &= write(images, "flag_mark_a.png", 32, 24, [](cairo_t* cr) { clothFlag(cr, Orange, "A"); });
+    ok &= write(images, "flag_mark_b.png", 32, 24, [](cairo_t* cr) { clothFlag(cr, Purple, "B"); });
     ok &= write(images, "logo.png", 190, 47, logo);
     ok &= write(toolkit, "button_default.png", 20, 18, buttonDefault);
     (void)Red;

@@ -144,8 +144,8 @@ TEST(DataImages, EveryPictureTheMainWindowNamesLoadsAtItsButtonsSize)
         {"mini_finish.png", 24, 22},   {"zoom_in.png", 24, 22},       {"zoom_out.png", 24, 22},
         {"angle_x_left.png", 24, 16},  {"angle_x_right.png", 24, 16}, {"angle_y_left.png", 24, 16},
         {"angle_y_right.png", 24, 16}, {"angle_z_left.png", 24, 16},  {"angle_z_right.png", 24, 16},
-        {"flag_start.png", 24, 32},    {"flag_finish.png", 24, 32},   {"flag_mark_a.png", 24, 32},
-        {"flag_mark_b.png", 24, 32},   {"logo.png", 190, 47},
+        {"flag_start.png", 32, 24},    {"flag_finish.png", 32, 24},   {"flag_mark_a.png", 32, 24},
+        {"flag_mark_b.png", 32, 24},   {"logo.png", 190, 47},
     };
     for (const Picture& p : pictures) {
         SDL_Surface* s = IMG_Load((Images + p.name).c_str());
