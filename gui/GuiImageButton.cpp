@@ -13,12 +13,17 @@ GuiImageButton::GuiImageButton(GuiObject* parent_, int id_, int x_, int y_, int 
                                SDL_Renderer* renderer, Uint32 flags_)
     : GuiButton(parent_, id_, x_, y_, w_, h_, colour_, std::string(), nullptr, flags_)
 {
+    loadDefaultIcon(renderer);
+}
+
+bool GuiImageButton::loadDefaultIcon(SDL_Renderer* renderer)
+{
+    clearIcon();
     if (!renderer)
-        return;
+        return false;
     SDL_RWops* stream = SDL_RWFromConstMem(embeddedButtonIcon, int(embeddedButtonIcon_size));
     // A picture that fails to decode leaves the button without an icon.
-    if (stream)
-        setIconFrom(renderer, IMG_LoadTyped_RW(stream, 1, "PNG"));
+    return stream && setIconFrom(renderer, IMG_LoadTyped_RW(stream, 1, "PNG"));
 }
 
 GuiImageButton::~GuiImageButton()

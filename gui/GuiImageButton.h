@@ -17,6 +17,10 @@ public:
     // False when the file cannot be read; the button then has no icon at all.
     bool loadIcon(SDL_Renderer* renderer, const std::string& path);
     void clearIcon();
+    // Replaces the icon with the toolkit's built-in picture (what a new button shows).
+    // loadIcon leaves no icon when a file fails; callers that prefer the built-in
+    // picture then (the main window's icon buttons, Part 1.2) call this.
+    bool loadDefaultIcon(SDL_Renderer* renderer);
 
     // Where draw puts the icon (w = h = 0 when nothing fits); exposed for tests.
     SDL_Rect iconRect() const;

@@ -72,6 +72,10 @@ TEST_F(GuiImageButtonTest, UnreadableFileLeavesNoIconAtAll)
     SDL_Rect r = button->iconRect();
     EXPECT_EQ(r.w, 0);
     EXPECT_EQ(r.h, 0);
+
+    EXPECT_TRUE(button->loadDefaultIcon(gui.renderer)) << "the built-in picture can be put back";
+    EXPECT_NE(button->icon, nullptr);
+    EXPECT_TRUE(button->iconPath.empty());
 }
 
 TEST_F(GuiImageButtonTest, IconIsScaledToTheInnerAreaAndCentred)
