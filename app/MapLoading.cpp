@@ -44,7 +44,7 @@ void PathlarkEngine::loadOsmMap(const std::string& path)
     ++mapRevision;
 
     std::string summary = fileNameOf(path) + "  |  " + std::to_string(mapFeatures.size()) + " ";
-    mapLabelText = summary + tr("map ways");
+    setMapLabel(summary + tr("map ways"));
     setStatus(summary + tr("map ways loaded"));
 }
 

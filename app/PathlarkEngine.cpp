@@ -3,7 +3,20 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/Translate.h"
+#include "track/Gpx.h"
+#include "app/InfoPanel.h"
+#include "app/MainWindow.h"
+#include "gui/GuiButton.h"
+#include "gui/GuiCairoPanel.h"
+#include "gui/GuiCheckBox.h"
+#include "gui/GuiComboBox.h"
+#include "gui/GuiLabel.h"
+#include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
 
 #include <stdexcept>
 
@@ -35,48 +48,145 @@ void PathlarkEngine::createMainWindow(const CommandLine& commandLine)
     if (!mainWindow)
         throw std::runtime_error(tr("Could not create main window"));
     GuiEngine::setMainWindow(mainWindow);
-    fullscreen = commandLine.fullscreen;
-    appFlag = true;
+    buildMainWindow(*this, mainWindow, commandLine.fullscreen);
 }
 
 void PathlarkEngine::loadFirstData(const CommandLine& commandLine)
 {
-    if (commandLine.positional.empty()) {
+    const auto& args = commandLine.positional;
+    if (args.empty()) {
+        loadSample();
         if (std::optional<std::filesystem::path> candidate = findDefaultMap()) {
             std::u8string utf8 = candidate->u8string();
             loadOsmMap(std::string(utf8.begin(), utf8.end()));
         }
+        return;
     }
+    const std::string extension = std::filesystem::path(args[0]).extension().string();
+    if (extension == ".osm" || extension == ".xml") {
+        loadSample();
+        loadOsmMap(args[0]);
+        return;
+    }
+    loadGpxFile(args[0]);
+    if (args.size() > 1)
+        loadOsmMap(args[1]);
 }
 
 void PathlarkEngine::setStatus(const std::string& text)
 {
     statusText = text;
+    if (statusLabel) {
+        statusLabel->setText(text);
+        statusLabel->markDirty();
+    }
+}
+
+void PathlarkEngine::setMapLabel(const std::string& text)
+{
+    mapLabelText = text;
+    if (mapLabel) {
+        mapLabel->setText(text);
+        mapLabel->markDirty();
+    }
+}
+
+void PathlarkEngine::bindOption(GuiCheckBox* box, bool* option)
+{
+    if (!box || !option)
+        return;
+    box->addCallback([this, option](GuiButton* sender, bool checked) {
+        *option = checked;
+        optionChanged(sender->id, checked);
+    });
+}
+
+void PathlarkEngine::optionChanged(int boxId, bool checked)
+{
+    (void)boxId;
+    (void)checked;
+}
+
+void PathlarkEngine::updateFitButtonLabel()
+{
+    if (!fitWindowButton || !mainWindow)
+        return;
+    fitWindowButton->setText(fullscreen ? tr("Restore window") : tr("Fit window to screen"));
+    fitWindowButton->markDirty();
+}
+
+void PathlarkEngine::fillTrackList()
+{
+    if (!trackCombo)
+        return;
+    trackCombo->clear();
+    if (gpx) {
+        for (int i = 0; i < gpx->getTrackCount(); ++i) {
+            const std::string& name = gpx->getTrack(i)->getName();
+            trackCombo->addItem(i, name.empty() ? tr("Track ") + std::to_string(i + 1) : name);
+        }
+    }
+    trackCombo->select(0, false);
+}
+
+void PathlarkEngine::syncTrackList()
+{
+    if (trackCombo && trackCombo->selectedIndex != selectedTrack)
+        trackCombo->select(selectedTrack, false);
+}
+
+void PathlarkEngine::buildInfoPanel()
+{
+    if (!infoTree)
+        return;
+    infoTree->clear();
+    const Track* track = shownTrack();
+    if (!gpx || !track) {
+        infoTree->markDirty();
+        return;
+    }
+    std::map<int, int> nodeOfId;
+    std::vector<int> topLevel;
+    for (const InfoRow& row : infoPanelRows(*gpx, *track, markerA, markerB)) {
+        const int parentNode = row.parent == 0 ? -1 : nodeOfId.at(row.parent);
+        const int node = infoTree->addNode(parentNode, row.id, {row.label, row.value});
+        nodeOfId[row.id] = node;
+        if (row.parent == 0)
+            topLevel.push_back(node);
+    }
+    for (int node : topLevel)
+        infoTree->setExpanded(node, true, false);
+    infoTree->markDirty();
+}
+
+void PathlarkEngine::drawPanels()
+{
+    // Map and graph are drawn at their own frame rate, not every loop pass.
+    const bool mapDue = mapPanel && mapPanel->readyForFrame();
+    const bool graphDue = graphPanel && graphPanel->readyForFrame();
+    if (!mapDue && !graphDue)
+        return;
+    for (GuiCairoPanel* panel : {mapPanel, graphPanel}) {
+        if (!panel || !panel->getCairo())
+            continue;
+        cairo_t* cr = panel->getCairo();
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        panel->markChanged();
+    }
 }
 
 void PathlarkEngine::render(AppWindow* window)
 {
     if (!window || !window->root || !window->renderer)
         return;
+    if (window == mainWindow) {
+        layoutMainWindow(*this, window);
+        drawPanels();
+    }
     window->root->tick(SDL_GetTicks());
     window->root->draw(window->renderer);
     SDL_RenderPresent(window->renderer);
-}
-
-void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
-{
-    if (!window || !window->root)
-        return;
-    if (event.kind == GuiEvent::SdlInput && event.sdlEvent) {
-        const SDL_Event& sdl = *event.sdlEvent;
-        if (sdl.type == SDL_WINDOWEVENT) {
-            if (sdl.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
-                appFlag = true;
-            else if (sdl.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
-                appFlag = false;
-        }
-        window->root->handleEvent(event);
-    }
 }
 
 } // namespace pathlark

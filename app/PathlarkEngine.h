@@ -9,10 +9,13 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+class Gpx;
+class Track;
 class GuiButton;
 class GuiCairoPanel;
 class GuiCheckBox;
@@ -40,6 +43,35 @@ public:
     void loadFirstData(const CommandLine& commandLine);
     // The one channel for user-visible reports.
     void setStatus(const std::string& text);
+    // The map state text in the side column.
+    void setMapLabel(const std::string& text);
+    // Writes the box's state into the option and runs the option's follow-up.
+    void bindOption(GuiCheckBox* box, bool* option);
+    void updateFitButtonLabel();
+    // Modal file dialogs; the choice comes back as a dialog-closed notification.
+    void openGpxDialog();
+    void openOsmDialog();
+    void handleDialogClosed(GuiEvent& event);
+    // Follow-up of an option change (centring, heading), by check box id.
+    void optionChanged(int boxId, bool checked);
+    // Draws map and graph into their panels when their frame interval has passed.
+    void drawPanels();
+    // Opens a GPX file, shows its first track and finds a map for it.
+    void loadGpxFile(const std::string& path);
+    // Takes the document when it has tracks (doc is then null); else reports and leaves it.
+    void setGpx(std::unique_ptr<Gpx>& doc, const std::string& path);
+    void selectTrack(int index);
+    void loadSample();
+    // The shown track, or null.
+    const Track* shownTrack() const;
+    void updateStatusLine();
+    void buildInfoPanel();
+    // Empties the map after a track whose map could not be found.
+    void clearMap();
+    // The track list mirrors the document's tracks.
+    void fillTrackList();
+    void syncTrackList();
+
     // Reads an OSM file and replaces the map with it; on failure only the status changes.
     void loadOsmMap(const std::string& path);
 
@@ -67,6 +99,7 @@ public:
     GuiCheckBox* directLineCheck = nullptr;
     GuiCheckBox* osmBackgroundCheck = nullptr;
 
+    std::unique_ptr<Gpx> gpx;
     std::string gpxPath;
     std::string mapPath;
     std::vector<MapFeature> mapFeatures;
@@ -108,7 +141,7 @@ public:
     int dragLastX = 0;
     int dragLastY = 0;
 
-    // Last text given to setStatus, kept for when no status label exists.
+    // Last texts given to setStatus and setMapLabel, kept for when the labels do not exist yet.
     std::string statusText;
 };
 

@@ -319,6 +319,9 @@ void GuiWindow::handleEvent(GuiEvent& event)
             flushPendingDeletes();
             return;
         case SDL_MOUSEBUTTONUP:
+            // The press that opened the popup set a capture; the release ends it
+            // here too, or motion would keep going to the opener.
+            capture = nullptr;
             dispatch(popupGrab, event, sdl->button.x, sdl->button.y);
             flushPendingDeletes();
             return;

@@ -259,3 +259,20 @@ TEST_F(GuiWindowTest, NotificationsFromOtherWindowsAreDroppedWhileModal)
     EXPECT_TRUE(gui.engine->destroyWindow(other->windowId));
     EXPECT_EQ(gui.engine->modalRoot, nullptr);
 }
+
+TEST_F(GuiWindowTest, ReleaseIntoAPopupEndsThePressCapture)
+{
+    auto* opener = root()->add(new Probe(1, 0, 0, 100, 100));
+    auto* other = root()->add(new Probe(2, 200, 0, 100, 100));
+    press(root(), 10, 10);
+    ASSERT_EQ(root()->capture, opener);
+    auto* popup = new Probe(3, 0, 100, 100, 100);
+    root()->openPopup(popup);
+    release(root(), 10, 150);
+    EXPECT_EQ(root()->capture, nullptr);
+    EXPECT_EQ(popup->types.back(), Uint32(SDL_MOUSEBUTTONUP));
+    root()->closeAllPopups();
+    root()->flushPendingDeletes();
+    motion(root(), 210, 10);
+    EXPECT_EQ(root()->hovered, other);
+}

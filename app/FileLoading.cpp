@@ -1,0 +1,141 @@
+// Opening tracks: reading, taking the document over, choosing a track and
+// finding its map; the status line and info panel that follow a selection.
+
+#include "app/InfoPanel.h"
+#include "app/PathlarkEngine.h"
+#include "app/StatusLine.h"
+#include "app/Translate.h"
+#include "track/EmbeddedSample.h"
+#include "track/Gpx.h"
+#include "track/GpxReader.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace pathlark {
+
+namespace {
+
+bool isRegularFile(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+
+std::string utf8(const fs::path& p)
+{
+    const std::u8string text = p.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
+// "ride.gpx" -> "ride.osm"; a name without extension gets ".osm" appended.
+fs::path siblingMapPath(const std::string& gpxPath)
+{
+    return fs::path(gpxPath).replace_extension(".osm");
+}
+
+void PathlarkEngine::loadGpxFile(const std::string& path)
+{
+    if (!isRegularFile(path)) {
+        setStatus(tr("File not found: ") + path);
+        return;
+    }
+    try {
+        std::unique_ptr<Gpx> doc = readGpxFile(path);
+        setGpx(doc, path);
+        // Even a rejected document falls through: the map follows the file the user chose.
+        const fs::path sibling = siblingMapPath(path);
+        if (isRegularFile(sibling)) {
+            loadOsmMap(utf8(sibling));
+            return;
+        }
+        clearMap();
+    } catch (const std::exception& error) {
+        setStatus(std::string(tr("Could not load GPX: ")) + error.what());
+    }
+}
+
+void PathlarkEngine::clearMap()
+{
+    mapFeatures.clear();
+    mapPath.clear();
+    ++mapRevision;
+    setMapLabel(tr("No OSM map loaded"));
+}
+
+void PathlarkEngine::setGpx(std::unique_ptr<Gpx>& doc, const std::string& path)
+{
+    if (!doc || doc->getTrackCount() == 0) {
+        setStatus(tr("No tracks found in ") + path);
+        return;
+    }
+    gpx = std::move(doc);
+    gpxPath = path;
+    fillTrackList();
+    selectTrack(0);
+}
+
+void PathlarkEngine::selectTrack(int index)
+{
+    if (!gpx || index < 0 || index >= gpx->getTrackCount())
+        return;
+    selectedTrack = index;
+    syncTrackList();
+    cursorIndex = 0;
+    markerA = markerB = -1;
+    zoom = 1.0;
+    panX = panY = 0.0;
+
+    const Track* track = gpx->getTrack(index);
+    if (track->getWayPointCount() == 0) {
+        cursorIndex = -1;
+        setStatus(tr("Selected track contains no waypoints"));
+        buildInfoPanel();
+        return;
+    }
+    std::string text = displayFileName(gpxPath) + "  |  ";
+    text += track->getName().empty() ? std::string(tr("Unnamed track")) : track->getName();
+    text += "  |  " + std::to_string(track->getWayPointCount()) + " " + tr("points");
+    setStatus(text);
+    buildInfoPanel();
+}
+
+void PathlarkEngine::loadSample()
+{
+    try {
+        std::unique_ptr<Gpx> doc = readGpxString(std::string(embeddedSampleGpx()));
+        setGpx(doc, std::string(kEmbeddedSamplePath));
+    } catch (const std::exception& error) {
+        setStatus(std::string(tr("Could not load bundled sample: ")) + error.what());
+    }
+}
+
+const Track* PathlarkEngine::shownTrack() const
+{
+    if (!gpx || selectedTrack < 0 || selectedTrack >= gpx->getTrackCount())
+        return nullptr;
+    return gpx->getTrack(selectedTrack);
+}
+
+void PathlarkEngine::updateStatusLine()
+{
+    const Track* track = shownTrack();
+    if (!track || cursorIndex < 0)
+        return;
+    CursorState state;
+    state.cursorIndex = cursorIndex;
+    state.markerA = markerA;
+    state.markerB = markerB;
+    state.freeCursor = freeCursor;
+    state.freeCursorLat = freeCursorLat;
+    state.freeCursorLon = freeCursorLon;
+    const std::string text = statusLineText(gpxPath, *track, state);
+    if (!text.empty())
+        setStatus(text);
+}
+
+} // namespace pathlark

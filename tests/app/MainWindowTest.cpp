@@ -1,0 +1,241 @@
+// The whole application in-process: start-up with its first data, the main
+// window's layout at several sizes, track loading and selection.
+
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/PathlarkEngine.h"
+#include "gui/GuiButton.h"
+#include "gui/GuiCairoPanel.h"
+#include "gui/GuiComboBox.h"
+#include "gui/GuiLabel.h"
+#include "gui/GuiTreeListCtrl.h"
+#include "gui/GuiWindow.h"
+#include "track/Gpx.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+extern const unsigned char embeddedVeraFont[];
+extern const std::size_t embeddedVeraFont_size;
+
+namespace fs = std::filesystem;
+using namespace pathlark;
+
+namespace {
+
+std::string gpxWithTracks(const std::string& tracks)
+{
+    return "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n" + tracks + "</gpx>\n";
+}
+
+std::string trackXml(const std::string& name, int points)
+{
+    std::string xml = "<trk>" + (name.empty() ? std::string() : "<name>" + name + "</name>") + "<trkseg>\n";
+    for (int i = 0; i < points; ++i)
+        xml += "<trkpt lat=\"47.1" + std::to_string(i) + "\" lon=\"9.5\"><ele>" + std::to_string(400 + i) +
+               "</ele><time>2020-05-01T10:00:" + (i < 10 ? "0" : "") + std::to_string(i) + "Z</time></trkpt>\n";
+    return xml + "</trkseg></trk>\n";
+}
+
+const char* const smallMap = "<osm version=\"0.6\">\n"
+                             "  <node id=\"1\" lat=\"47.1\" lon=\"9.5\"/>\n"
+                             "  <node id=\"2\" lat=\"47.2\" lon=\"9.6\"/>\n"
+                             "  <way id=\"10\">\n    <nd ref=\"1\"/>\n    <nd ref=\"2\"/>\n"
+                             "    <tag k=\"highway\" v=\"primary\"/>\n  </way>\n"
+                             "</osm>\n";
+
+// Each test runs in an empty working directory of its own, so no default map is found.
+class Application : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = fs::current_path();
+        dir = fs::temp_directory_path() / ("pathlark-app-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        // Pictures are looked up beside the working directory's data/.
+        fs::create_directory_symlink(fs::path(PATHLARK_SOURCE_DIR) / "data" / "images", dir / "images");
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        GuiEngine::setEmbeddedFont(embeddedVeraFont, int(embeddedVeraFont_size));
+    }
+    void TearDown() override
+    {
+        engine.reset();
+        GuiEngine::setEmbeddedFont(nullptr, 0);
+        ASSERT_EQ(chdir(previous.c_str()), 0);
+        fs::remove_all(dir);
+    }
+
+    void start(std::vector<std::string> args = {}, int w = 1100, int h = 720, bool fullscreen = false)
+    {
+        CommandLine commandLine;
+        commandLine.width = w;
+        commandLine.height = h;
+        commandLine.fullscreen = fullscreen;
+        commandLine.positional = std::move(args);
+        engine = std::make_unique<PathlarkEngine>();
+        engine->createMainWindow(commandLine);
+        engine->loadFirstData(commandLine);
+        engine->render(engine->mainWindow);
+    }
+
+    std::string write(const std::string& name, const std::string& content)
+    {
+        std::ofstream(dir / name, std::ios::binary) << content;
+        return (dir / name).string();
+    }
+
+    std::string status() const { return engine->statusLabel->text; }
+
+    fs::path previous, dir;
+    std::unique_ptr<PathlarkEngine> engine;
+};
+
+} // namespace
+
+TEST_F(Application, StartsOnTheBundledSample)
+{
+    start();
+    ASSERT_TRUE(engine->gpx);
+    EXPECT_EQ(engine->gpxPath, "sample.gpx");
+    EXPECT_EQ(engine->selectedTrack, 0);
+    EXPECT_EQ(engine->cursorIndex, 0);
+    EXPECT_EQ(status(), "sample.gpx  |  ACTIVE LOG  |  730 points");
+    EXPECT_EQ(engine->trackCombo->selectedIndex, 0);
+    std::string value;
+    ASSERT_TRUE(engine->infoTree->setValue("Track analyses/Waypoints"));
+    EXPECT_EQ(engine->infoTree->selectedNode()->cells.at(1), "730");
+    EXPECT_EQ(engine->mapLabel->text, "No map loaded");
+}
+
+TEST_F(Application, LayoutFollowsTheWindowSize)
+{
+    struct Case {
+        int w, h;
+    };
+    for (Case c : {Case{850, 650}, Case{1100, 720}, Case{1400, 900}}) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        start({}, c.w, c.h);
+        ASSERT_EQ(engine->mainWindow->width, c.w);
+        EXPECT_EQ(engine->mapPanel->w, c.w - 580);
+        EXPECT_EQ(engine->mapPanel->h, c.h - 198);
+        EXPECT_EQ(engine->graphPanel->y, c.h - 156);
+        EXPECT_EQ(engine->graphPanel->w, c.w - 580);
+        EXPECT_EQ(engine->statusLabel->y, c.h - 22);
+        EXPECT_EQ(engine->statusLabel->w, c.w - 16);
+        EXPECT_EQ(engine->infoTree->h, c.h - 128);
+        EXPECT_EQ(engine->fitWindowButton->x, 870 + c.w - 1100);
+        EXPECT_EQ(engine->cursorModeCombo->x, 946 + c.w - 1100);
+        EXPECT_EQ(engine->openGpxButton->x, 8);
+        engine.reset();
+    }
+}
+
+TEST_F(Application, SideColumnHoldsEveryControlRightOfTheMap)
+{
+    start();
+    EXPECT_EQ(engine->rightPanelControls.size(), 38u);
+    EXPECT_EQ(engine->mainWindow->root->children.size(), 50u);
+}
+
+TEST_F(Application, FitButtonSaysRestoreWhenStartedFullscreen)
+{
+    start({}, 1100, 720, true);
+    std::string label;
+    engine->fitWindowButton->getValue(label);
+    EXPECT_EQ(engine->fitWindowButton->text, "Restore window");
+}
+
+TEST_F(Application, TrackWithSiblingMap)
+{
+    const std::string gpx = write("ride.gpx", gpxWithTracks(trackXml("Ride", 5)));
+    write("ride.osm", smallMap);
+    start({gpx});
+    EXPECT_EQ(engine->gpxPath, gpx);
+    EXPECT_EQ(engine->mapPath, (dir / "ride.osm").string());
+    EXPECT_EQ(engine->mapFeatures.size(), 1u);
+}
+
+TEST_F(Application, MapFirstShowsTheSampleOnThatMap)
+{
+    const std::string map = write("area.osm", smallMap);
+    const std::string gpx = write("ride.gpx", gpxWithTracks(trackXml("Ride", 5)));
+    start({map, gpx});
+    EXPECT_EQ(engine->gpxPath, "sample.gpx");
+    EXPECT_EQ(engine->mapPath, map);
+}
+
+TEST_F(Application, TrackThenMapShowsTheSecondMapLast)
+{
+    const std::string gpx = write("ride.gpx", gpxWithTracks(trackXml("Ride", 5)));
+    write("ride.osm", smallMap);
+    const std::string other = write("other.osm", smallMap);
+    start({gpx, other});
+    EXPECT_EQ(engine->mapPath, other);
+}
+
+TEST_F(Application, MissingSiblingMapClearsTheMap)
+{
+    const std::string gpx = write("lonely.gpx", gpxWithTracks(trackXml("Ride", 3)));
+    start({gpx});
+    EXPECT_TRUE(engine->mapFeatures.empty());
+    EXPECT_EQ(engine->mapPath, "");
+    EXPECT_EQ(engine->mapLabel->text, "No OSM map loaded");
+}
+
+TEST_F(Application, LoadFailuresKeepTheShownDocument)
+{
+    start();
+    Gpx* sample = engine->gpx.get();
+
+    engine->loadGpxFile((dir / "missing.gpx").string());
+    EXPECT_EQ(status(), "File not found: " + (dir / "missing.gpx").string());
+
+    const std::string empty = write("empty.gpx", gpxWithTracks(""));
+    engine->loadGpxFile(empty);
+    EXPECT_EQ(status(), "No tracks found in " + empty);
+    EXPECT_EQ(engine->gpx.get(), sample);
+
+    const std::string garbage = write("garbage.gpx", std::string("\x00\x01\x02 not xml at all", 22));
+    engine->loadGpxFile(garbage);
+    EXPECT_EQ(engine->gpx.get(), sample);
+    EXPECT_EQ(engine->gpxPath, "sample.gpx");
+}
+
+TEST_F(Application, TrackWithoutPointsIsSelectedWithoutCursor)
+{
+    const std::string gpx = write("nopoints.gpx", gpxWithTracks(trackXml("Empty", 0)));
+    start({gpx});
+    ASSERT_TRUE(engine->gpx);
+    EXPECT_EQ(engine->selectedTrack, 0);
+    EXPECT_EQ(engine->cursorIndex, -1);
+    EXPECT_EQ(status(), "Selected track contains no waypoints");
+}
+
+TEST_F(Application, UnnamedTracksAreNumberedAndSelectionResetsTheView)
+{
+    const std::string gpx = write("two.gpx", gpxWithTracks(trackXml("", 4) + trackXml("", 6)));
+    start({gpx});
+    ASSERT_EQ(engine->trackCombo->items.size(), 2u);
+    EXPECT_EQ(engine->trackCombo->items[0].text, "Track 1");
+    EXPECT_EQ(engine->trackCombo->items[1].text, "Track 2");
+
+    engine->zoom = 3.0;
+    engine->panX = 40;
+    engine->markerA = 2;
+    engine->angleZ = 90;
+    engine->selectTrack(1);
+    EXPECT_EQ(engine->trackCombo->selectedIndex, 1);
+    EXPECT_EQ(engine->zoom, 1.0);
+    EXPECT_EQ(engine->panX, 0.0);
+    EXPECT_EQ(engine->markerA, -1);
+    EXPECT_EQ(engine->angleZ, 90);
+    EXPECT_EQ(status(), "two.gpx  |  Unnamed track  |  6 points");
+
+    engine->selectTrack(2);  // past the last track: nothing happens
+    EXPECT_EQ(engine->selectedTrack, 1);
+}
