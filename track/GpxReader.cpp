@@ -13,6 +13,9 @@
 #include <tidy/tidybuffio.h>
 
 #include <charconv>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <optional>
@@ -206,6 +209,105 @@ namespace {
 // [SECTION] Clean-up and parse
 // -----------------------------------------------------------------------------
 
+// Every allocation Tidy makes for one document, so that what Tidy 5.6 loses
+// is freed all the same: an XML declaration cut off at the end of the input
+// ("<?xml version=") leaks the attribute being read, and a reader that runs
+// on every file the user opens must not grow with each bad one.
+class TidyArena {
+public:
+    TidyArena() { m_base.vtbl = &kFunctions; }
+    ~TidyArena()
+    {
+        while (m_blocks)
+            release(m_blocks);
+    }
+    TidyArena(const TidyArena&) = delete;
+    TidyArena& operator=(const TidyArena&) = delete;
+
+    TidyAllocator* allocator() { return &m_base; }
+
+private:
+    // Sits in front of each block; keeps the block maximally aligned.
+    struct alignas(std::max_align_t) Header {
+        Header* previous;
+        Header* next;
+    };
+
+    static TidyArena& of(TidyAllocator* base)
+    {
+        // m_base is the first member of a standard-layout class.
+        return *reinterpret_cast<TidyArena*>(base);
+    }
+
+    void link(Header* header)
+    {
+        header->previous = nullptr;
+        header->next = m_blocks;
+        if (m_blocks)
+            m_blocks->previous = header;
+        m_blocks = header;
+    }
+
+    void unlink(Header* header)
+    {
+        if (header->previous)
+            header->previous->next = header->next;
+        else
+            m_blocks = header->next;
+        if (header->next)
+            header->next->previous = header->previous;
+    }
+
+    void release(Header* header)
+    {
+        unlink(header);
+        std::free(header);
+    }
+
+    static void* TIDY_CALL allocate(TidyAllocator* base, std::size_t bytes)
+    {
+        auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + bytes));
+        if (!header)
+            return nullptr; // Tidy calls panic
+        of(base).link(header);
+        return header + 1;
+    }
+
+    static void* TIDY_CALL reallocate(TidyAllocator* base, void* block, std::size_t bytes)
+    {
+        if (!block)
+            return allocate(base, bytes);
+        TidyArena& arena = of(base);
+        Header* header = static_cast<Header*>(block) - 1;
+        arena.unlink(header);
+        auto* moved = static_cast<Header*>(std::realloc(header, sizeof(Header) + bytes));
+        if (!moved) {
+            arena.link(header);
+            return nullptr;
+        }
+        arena.link(moved);
+        return moved + 1;
+    }
+
+    static void TIDY_CALL deallocate(TidyAllocator* base, void* block)
+    {
+        if (block)
+            of(base).release(static_cast<Header*>(block) - 1);
+    }
+
+    [[noreturn]] static void TIDY_CALL panic(TidyAllocator*, ctmbstr message)
+    {
+        // Only called when memory is exhausted; there is no way back into Tidy.
+        std::fprintf(stderr, "Tidy: %s\n", message);
+        std::abort();
+    }
+
+    static constexpr TidyAllocatorVtbl kFunctions { allocate, reallocate, deallocate, panic };
+
+    TidyAllocator m_base;
+    Header* m_blocks { nullptr };
+};
+
 struct TidyDocDeleter {
     void operator()(TidyDoc doc) const { tidyRelease(doc); }
 };
@@ -223,7 +325,10 @@ struct TidyBufferOwner {
 // nothing back (it writes no output for input it finds hopeless).
 std::string cleanUp(std::string_view text)
 {
-    TidyDocument doc(tidyCreate());
+    // Declared before the document, which uses them until it is released.
+    TidyArena arena;
+    TidyBufferOwner report;
+    TidyDocument doc(tidyCreateWithAllocator(arena.allocator()));
     tidyOptSetBool(doc.get(), TidyXmlTags, yes);
     tidyOptSetBool(doc.get(), TidyMakeClean, yes);
     tidyOptSetInt(doc.get(), TidyIndentContent, TidyAutoState);
@@ -236,9 +341,8 @@ std::string cleanUp(std::string_view text)
     tidyOptSetInt(doc.get(), TidyShowErrors, 0);
     tidySetCharEncoding(doc.get(), "utf8");
     tidySetReportFilter(doc.get(), nullptr);
-    // Whatever Tidy would still report goes here and is dropped: a reader
-    // has no business writing to the terminal.
-    TidyBufferOwner report;
+    // Whatever Tidy would still report goes to a buffer and is dropped: a
+    // reader has no business writing to the terminal.
     tidySetErrorBuffer(doc.get(), &report.buffer);
 
     TidyBuffer input;
