@@ -1,0 +1,282 @@
+#include "gui/GuiOpenFileDialog.h"
+
+#include "gui/GuiButton.h"
+#include "gui/GuiComboBox.h"
+#include "gui/GuiLabel.h"
+#include "gui/GuiListCtrl.h"
+#include "gui/GuiTextCtrl.h"
+
+#include "support/GuiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace guitest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A directory tree in the temporary directory, removed again afterwards.
+class FileDialogTest : public ::testing::Test {
+protected:
+    FileDialogTest() : gui(std::make_unique<GuiFixtureState>(560, 460))
+    {
+        std::string pattern = (fs::temp_directory_path() / "pathlark-dialog-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        dir = fs::canonical(pattern);
+        for (const char* d : {"(old)", "-x", "Beta", "alpha", ".hidden", "locked"})
+            fs::create_directory(dir / d);
+        for (const char* f : {".gpx", "B.gpx", "a.gpx", "data.GPX", "data.Gpx", "notes.txt", "track.gpx.bak",
+                              "noext", "alpha/inner.gpx"})
+            std::ofstream(dir / f) << "x";
+        fs::create_directory_symlink(dir / "alpha", dir / "link-dir");
+        fs::create_symlink(dir / "a.gpx", dir / "link-file.gpx");
+        fs::create_symlink(dir / "missing", dir / "dangling.gpx");
+        fs::permissions(dir / "locked", fs::perms::none);
+    }
+
+    ~FileDialogTest() override
+    {
+        dialog.reset();
+        std::error_code ignored;
+        fs::permissions(dir / "locked", fs::perms::owner_all, ignored);
+        fs::remove_all(dir, ignored);
+    }
+
+    GuiOpenFileDialog& open(const std::string& start, std::vector<std::string> extensions = {".gpx"})
+    {
+        dialog = std::make_unique<GuiOpenFileDialog>(gui->window, -1, 0, 0, 560, 460, 0xFFC8C8C8, start, extensions);
+        return *dialog;
+    }
+
+    std::vector<std::string> rowTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const ListItem& item : dialog->fileList->items)
+            texts.push_back(item.text);
+        return texts;
+    }
+
+    int rowOf(const std::string& text) const
+    {
+        const auto texts = rowTexts();
+        const auto it = std::find(texts.begin(), texts.end(), text);
+        return it == texts.end() ? -1 : int(it - texts.begin());
+    }
+
+    void clickRow(const std::string& text, Uint8 clicks)
+    {
+        const int row = rowOf(text);
+        ASSERT_GE(row, 0) << text;
+        GuiListCtrl* list = dialog->fileList;
+        const int y = list->y + row * list->itemHeight + list->itemHeight / 2 - list->scrollY;
+        press(dialog.get(), list->x + 20, y, SDL_BUTTON_LEFT, clicks);
+        release(dialog.get(), list->x + 20, y);
+    }
+
+    void typeAndAccept(const std::string& name)
+    {
+        dialog->nameField->setText(name);
+        dialog->accept();
+    }
+
+    std::optional<GuiEvent> lastClose() const
+    {
+        for (auto it = gui->engine->notifications.rbegin(); it != gui->engine->notifications.rend(); ++it)
+            if (it->code == GuiNotify::DialogClosed)
+                return *it;
+        return std::nullopt;
+    }
+
+    std::unique_ptr<GuiFixtureState> gui;
+    std::unique_ptr<GuiOpenFileDialog> dialog;
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(FileDialogTest, ListsDirectoriesThenMatchingFilesInByteOrder)
+{
+    GuiOpenFileDialog& d = open(dir.string());
+    EXPECT_EQ(d.currentDir, dir.string());
+    const std::vector<std::string> expected{"[(old)]", "[-x]",  "[..]",     "[Beta]",   "[alpha]",
+                                            "[link-dir]", "[locked]", "B.gpx", "a.gpx", "data.GPX",
+                                            "data.Gpx", "link-file.gpx"};
+    EXPECT_EQ(rowTexts(), expected);
+    ASSERT_EQ(d.entries.size(), expected.size());
+    EXPECT_TRUE(d.entries[2].isDirectory);
+    EXPECT_EQ(d.entries[2].name, "..");
+    EXPECT_FALSE(d.entries[7].isDirectory);
+    EXPECT_EQ(d.fileList->items[7].id, 7);
+    EXPECT_EQ(d.pathLabel->text, dir.string());
+    EXPECT_EQ(d.pathLabel->tooltip, dir.string());
+    EXPECT_EQ(d.messageText(), "");
+    EXPECT_STREQ(d.className(), "GuiOpenFileDialog");
+    EXPECT_EQ(d.findByName("files"), d.fileList);
+    EXPECT_EQ(d.findByName("filename"), d.nameField);
+    EXPECT_EQ(d.okButton->id, 1);
+    EXPECT_EQ(d.cancelButton->id, 0);
+}
+
+TEST_F(FileDialogTest, WithoutExtensionsEveryVisibleFileIsListed)
+{
+    GuiOpenFileDialog& d = open(dir.string(), {});
+    for (const char* name : {"notes.txt", "noext", "track.gpx.bak", "B.gpx"})
+        EXPECT_GE(rowOf(name), 0) << name;
+    EXPECT_LT(rowOf(".gpx"), 0);
+    EXPECT_LT(rowOf("[.hidden]"), 0);
+    EXPECT_LT(rowOf("dangling.gpx"), 0) << "a link whose target is gone";
+    (void)d;
+}
+
+TEST_F(FileDialogTest, RootHasNoParentEntry)
+{
+    GuiOpenFileDialog& d = open("/");
+    EXPECT_EQ(d.currentDir, "/");
+    EXPECT_LT(rowOf("[..]"), 0);
+    EXPECT_GE(rowOf("[" + dir.parent_path().filename().string() + "]"), 0);
+}
+
+TEST_F(FileDialogTest, DirectoryThatCannotBeReadLeavesTheListEmpty)
+{
+    fs::create_directory(dir / "vanishing");
+    GuiOpenFileDialog& d = open((dir / "vanishing").string());
+    ASSERT_EQ(rowTexts(), std::vector<std::string>{"[..]"});
+    fs::remove(dir / "vanishing");
+    d.refreshListing();
+    EXPECT_TRUE(d.entries.empty());
+    EXPECT_TRUE(d.fileList->items.empty());
+    EXPECT_EQ(d.messageText(), "Verzeichnis kann nicht gelesen werden: " + (dir / "vanishing").string());
+}
+
+TEST_F(FileDialogTest, DirectoryWithoutReadPermission)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
+    GuiOpenFileDialog& d = open(dir.string());
+    d.setDirectory((dir / "locked").string());
+    EXPECT_TRUE(d.entries.empty());
+    EXPECT_EQ(d.messageText(), "Verzeichnis kann nicht gelesen werden: " + (dir / "locked").string());
+}
+
+TEST_F(FileDialogTest, DoubleClickNeedsBothClicksOnOneRow)
+{
+    GuiOpenFileDialog& d = open(dir.string());
+    gui->engine->beginModal(&d);
+    clickRow("a.gpx", 1);
+    EXPECT_EQ(d.fileNameText(), "a.gpx");
+    clickRow("B.gpx", 2);
+    EXPECT_EQ(d.fileNameText(), "B.gpx");
+    EXPECT_FALSE(d.accepted) << "the first click of the pair fell on another row";
+    EXPECT_FALSE(lastClose());
+
+    clickRow("B.gpx", 2);
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(d.resultPath, (dir / "B.gpx").string());
+    ASSERT_TRUE(lastClose());
+    EXPECT_EQ(lastClose()->param, 1u);
+}
+
+TEST_F(FileDialogTest, DoubleClickOnDirectoriesWalksTheTree)
+{
+    GuiOpenFileDialog& d = open(dir.string());
+    clickRow("[alpha]", 1);
+    EXPECT_EQ(d.fileNameText(), "") << "a directory click only remembers the row";
+    clickRow("[alpha]", 2);
+    EXPECT_EQ(d.currentDir, (dir / "alpha").string());
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"[..]", "inner.gpx"}));
+    clickRow("[..]", 1);
+    clickRow("[..]", 2);
+    EXPECT_EQ(d.currentDir, dir.string());
+
+    clickRow("[link-dir]", 1);
+    clickRow("[link-dir]", 2);
+    EXPECT_EQ(d.currentDir, (dir / "alpha").string()) << "kept in canonical form";
+
+    press(&d, d.fileList->x + 20, d.fileList->y + d.fileList->h - 5);
+    EXPECT_EQ(d.lastClickedRow, -1) << "a click below the last row";
+}
+
+TEST_F(FileDialogTest, TypedNames)
+{
+    GuiOpenFileDialog& d = open(dir.string());
+    typeAndAccept("");
+    EXPECT_EQ(d.messageText(), "Bitte eine Datei auswählen.");
+    typeAndAccept("missing.gpx");
+    EXPECT_EQ(d.messageText(), "Datei nicht gefunden.");
+    EXPECT_FALSE(d.accepted);
+
+    typeAndAccept("alpha");
+    EXPECT_FALSE(d.accepted) << "a directory name enters it";
+    EXPECT_EQ(d.currentDir, (dir / "alpha").string());
+    EXPECT_EQ(d.fileNameText(), "");
+
+    gui->engine->beginModal(&d);
+    typeAndAccept("../a.gpx");
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(fs::canonical(d.resultPath), dir / "a.gpx");
+    ASSERT_TRUE(lastClose());
+    EXPECT_EQ(lastClose()->param, 1u);
+
+    d.accepted = false;
+    typeAndAccept((dir / "notes.txt").string());
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(d.resultPath, (dir / "notes.txt").string()) << "an absolute name stands for itself";
+}
+
+TEST_F(FileDialogTest, CancelEndsWithoutResult)
+{
+    GuiOpenFileDialog& d = open(dir.string());
+    gui->engine->beginModal(&d);
+    d.cancel();
+    EXPECT_FALSE(d.accepted);
+    ASSERT_TRUE(lastClose());
+    EXPECT_EQ(lastClose()->param, 2u);
+}
+
+TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)
+{
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    fs::create_directory(dir / "home");
+    setenv("HOME", (dir / "home").c_str(), 1);
+    GuiOpenFileDialog& d = open(dir.string());
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+
+    ASSERT_EQ(d.driveCombo->items.size(), 2u);
+    EXPECT_EQ(d.driveCombo->items[0].text, "/");
+    EXPECT_EQ(d.driveCombo->items[1].text, (dir / "home").string());
+    EXPECT_EQ(d.driveCombo->items[1].id, 1);
+
+    d.driveCombo->select(1, true);
+    ASSERT_FALSE(gui->engine->notifications.empty());
+    d.dialogHook(gui->engine->notifications.back());
+    EXPECT_EQ(d.currentDir, (dir / "home").string());
+
+    // A drive that cannot be resolved any more leaves the listing alone.
+    fs::remove(dir / "home");
+    d.driveCombo->select(0, false);
+    d.driveCombo->select(1, true);
+    d.dialogHook(gui->engine->notifications.back());
+    EXPECT_EQ(d.currentDir, (dir / "home").string());
+    EXPECT_EQ(d.messageText(), "Verzeichnis nicht gefunden: " + (dir / "home").string());
+
+    d.driveCombo->select(0, true);
+    d.dialogHook(gui->engine->notifications.back());
+    EXPECT_EQ(d.currentDir, "/");
+}
