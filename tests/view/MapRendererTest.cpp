@@ -1,0 +1,339 @@
+#include "view/MapRenderer.h"
+
+#include "view/MapStyle.h"
+#include "ViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace pathlark;
+using viewtest::blend;
+using viewtest::makeTrack;
+using viewtest::pixelAt;
+using viewtest::Rgb;
+using viewtest::rgb;
+
+namespace {
+
+constexpr int kTolerance = 3;
+const Rgb kBackground = rgb(0.96, 0.97, 0.98);
+
+// A 400 x 400 panel over the track's square extent 47.0..47.1 N, 9.0..9.1 E:
+// 3440 pixels per degree at zoom 1, the north-west corner at (28, 28). The
+// legend covers y 308..388, so probes stay above it.
+class MapRendererTest : public testing::Test {
+protected:
+    MapRendererTest()
+    {
+        scene.track = track.get();
+        scene.view.width = 400;
+        scene.view.height = 400;
+        scene.cursorIndex = -1;
+        scene.features = &features;
+        scene.mapRevision = 1;
+    }
+
+    ~MapRendererTest() override
+    {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+
+    void render()
+    {
+        renderMapPanel(cr, scene, extent, cache);
+        ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
+    }
+
+    Rgb at(double x, double y) { return pixelAt(surface, int(x), int(y)); }
+
+    // The latitude and longitude drawn at panel pixel (x, y) at zoom 1 without pan.
+    static double latAt(double y) { return 47.1 - (y - 28.0) / 3440.0; }
+    static double lonAt(double x) { return 9.0 + (x - 28.0) / 3440.0; }
+
+    static MapFeature square(MapCategory category, double x0, double y0, double x1, double y1)
+    {
+        MapFeature feature;
+        feature.category = category;
+        feature.closed = true;
+        feature.points = {{latAt(y0), lonAt(x0)}, {latAt(y0), lonAt(x1)}, {latAt(y1), lonAt(x1)},
+                          {latAt(y1), lonAt(x0)}, {latAt(y0), lonAt(x0)}};
+        return feature;
+    }
+
+    static MapFeature horizontal(MapCategory category, double x0, double x1, double y)
+    {
+        MapFeature feature;
+        feature.category = category;
+        feature.points = {{latAt(y), lonAt(x0)}, {latAt(y), lonAt(x1)}};
+        return feature;
+    }
+
+    // Along the top and right edges of the extent, out of the way of the probes.
+    std::unique_ptr<Track> track = makeTrack({{47.1, 9.0, 400.0}, {47.1, 9.1, 420.0}, {47.0, 9.1, 450.0}});
+    std::vector<MapFeature> features;
+    MapScene scene;
+    TrackExtent extent;
+    MapLayerCache cache;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 400);
+    cairo_t* cr = cairo_create(surface);
+};
+
+} // namespace
+
+TEST_F(MapRendererTest, BackgroundAndGridWithoutTrack)
+{
+    scene.track = nullptr;
+    render();
+    EXPECT_RGB_NEAR(kBackground, at(25, 25), kTolerance);
+    // Lines at x = 50 and y = 50, one pixel wide, half on each neighbouring pixel.
+    Rgb halfGrid = blend(0.88, 0.90, 0.92, 0.5, kBackground);
+    EXPECT_RGB_NEAR(halfGrid, at(49, 25), kTolerance);
+    EXPECT_RGB_NEAR(halfGrid, at(25, 50), kTolerance);
+    EXPECT_EQ(0u, cache.rebuilds);
+}
+
+TEST_F(MapRendererTest, AreasFillByCategoryFromTheirMinimumZoom)
+{
+    features = {square(MapCategory::Forest, 60, 60, 90, 90), square(MapCategory::Building, 110, 110, 140, 140)};
+    MapFeature openWater = square(MapCategory::WaterArea, 60, 110, 90, 140);
+    openWater.closed = false;
+    openWater.points.pop_back();
+    features.push_back(openWater);
+    render();
+    EXPECT_RGB_NEAR(blend(0.53, 0.73, 0.48, 0.48, kBackground), at(75, 75), kTolerance);
+    EXPECT_RGB_NEAR(kBackground, at(125, 125), kTolerance) << "buildings wait for zoom 1.25";
+    EXPECT_RGB_NEAR(kBackground, at(75, 125), kTolerance) << "an open way cannot be filled";
+
+    // At zoom 1.25 about the centre (200, 200) the building's middle moves to (106.25, 106.25).
+    scene.view.zoom = 1.25;
+    render();
+    EXPECT_RGB_NEAR(blend(0.66, 0.58, 0.50, 0.52, kBackground), at(106, 106), kTolerance);
+}
+
+TEST_F(MapRendererTest, InnerRingsAreHoles)
+{
+    MapFeature forest = square(MapCategory::Forest, 40, 40, 160, 160);
+    MapFeature hole = square(MapCategory::Forest, 60, 60, 90, 90);
+    forest.rings.push_back(hole.points);
+    features = {forest};
+    render();
+    Rgb forestColour = blend(0.53, 0.73, 0.48, 0.48, kBackground);
+    EXPECT_RGB_NEAR(kBackground, at(75, 75), kTolerance);
+    EXPECT_RGB_NEAR(forestColour, at(120, 75), kTolerance);
+}
+
+TEST_F(MapRendererTest, BridgeGetsACasingAndTunnelIsDashed)
+{
+    // A motorway 4.2 pixels wide centred 2.1 below a pixel row: the casing adds one whole row each side.
+    MapFeature bridge = horizontal(MapCategory::Motorway, 30, 170, 62.1);
+    bridge.bridge = true;
+    // A service road 1.5 wide from x = 40: dashes 5 on, 4 off, with round caps of 0.75.
+    MapFeature tunnel = horizontal(MapCategory::ServiceRoad, 40, 170, 120.75);
+    tunnel.tunnel = true;
+    features = {bridge, tunnel};
+    render();
+    Rgb casing = blend(0.30, 0.30, 0.30, 0.72, kBackground);
+    EXPECT_RGB_NEAR(casing, at(75, 59), kTolerance);
+    EXPECT_RGB_NEAR(blend(0.88, 0.43, 0.18, 0.82, casing), at(75, 62), kTolerance);
+    EXPECT_RGB_NEAR(kBackground, at(75, 57), kTolerance);
+
+    EXPECT_RGB_NEAR(blend(0.58, 0.57, 0.54, 0.48, kBackground), at(42, 120), kTolerance);
+    EXPECT_RGB_NEAR(kBackground, at(46, 120), kTolerance);
+    EXPECT_RGB_NEAR(blend(0.58, 0.57, 0.54, 0.48, kBackground), at(51, 120), kTolerance);
+}
+
+TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
+{
+    features = {square(MapCategory::Forest, 60, 60, 90, 90)};
+    render();
+    ASSERT_EQ(1u, cache.rebuilds);
+    Rgb forestColour = blend(0.53, 0.73, 0.48, 0.48, kBackground);
+
+    scene.view.panX = 40.0;
+    render();
+    EXPECT_EQ(1u, cache.rebuilds);
+    EXPECT_RGB_NEAR(forestColour, at(115, 75), kTolerance) << "the reused layer is shifted by the pan";
+    EXPECT_RGB_NEAR(kBackground, at(65, 75), kTolerance);
+
+    scene.view.panX = 320.0;
+    scene.view.panY = -320.0;
+    render();
+    EXPECT_EQ(1u, cache.rebuilds);
+    scene.view.panX = 320.001;
+    render();
+    EXPECT_EQ(2u, cache.rebuilds);
+
+    scene.mapRevision = 2;
+    render();
+    EXPECT_EQ(3u, cache.rebuilds);
+    scene.view.angleZ = 5;
+    render();
+    EXPECT_EQ(4u, cache.rebuilds);
+    render();
+    EXPECT_EQ(4u, cache.rebuilds);
+}
+
+TEST_F(MapRendererTest, LegendHasOneColumnBelow320Pixels)
+{
+    // A feature far off the panel, so the legend shows over an empty map.
+    MapFeature far = horizontal(MapCategory::Motorway, 0, 10, 0);
+    for (MapPoint& p : far.points)
+        p.latitude += 1.0;
+    features = {far};
+    for (int width : {319, 320}) {
+        cairo_surface_t* wide = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, 300);
+        cairo_t* context = cairo_create(wide);
+        scene.view.width = width;
+        scene.view.height = 300;
+        renderMapPanel(context, scene, extent, cache);
+        Rgb box = blend(1.0, 1.0, 1.0, 0.88, kBackground);
+        // One column: 146 x 155 from (12, 133). Two columns: 286 x 80 from (12, 208).
+        bool oneColumn = width < 320;
+        EXPECT_RGB_NEAR(oneColumn ? kBackground : box, pixelAt(wide, 290, 210), kTolerance) << width;
+        EXPECT_RGB_NEAR(oneColumn ? box : kBackground, pixelAt(wide, 145, 136), kTolerance) << width;
+        cairo_destroy(context);
+        cairo_surface_destroy(wide);
+    }
+}
+
+TEST_F(MapRendererTest, SectionIsTheSameWhicheverMarkerComesFirst)
+{
+    track = makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.04}, {47.05, 9.06}, {47.05, 9.08}, {47.0, 9.1}});
+    scene.track = track.get();
+    scene.markerA = 4;
+    scene.markerB = 1;
+    render();
+    std::vector<unsigned char> first(cairo_image_surface_get_data(surface),
+                                     cairo_image_surface_get_data(surface) + 400 * 4 * 400);
+    // Points 1..4 lie on y = 200 at x = 96.8, 165.6, 234.4, 303.2.
+    Rgb red = rgb(0.82, 0.12, 0.10);
+    EXPECT_RGB_NEAR(red, at(131, 199), kTolerance);
+    EXPECT_RGB_NEAR(red, at(234, 200), kTolerance);
+    // Point 0 to 1 runs from (28, 28) to (96.8, 200); this pixel is almost wholly on it.
+    EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(60, 110), 12) << "the track line outside the section";
+
+    scene.markerA = 1;
+    scene.markerB = 4;
+    render();
+    EXPECT_EQ(0, std::memcmp(first.data(), cairo_image_surface_get_data(surface), first.size()));
+}
+
+TEST_F(MapRendererTest, CursorsDotsAndDirectLine)
+{
+    track = makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.05}, {47.0, 9.1}});
+    scene.track = track.get();
+    scene.cursorIndex = 2;
+    scene.view.panX = 10.0;
+    scene.view.panY = 10.0;
+    scene.showWaypoints = true;
+    render();
+    // Point 2 is drawn at (210, 210): the ring runs from radius 5.5 to 8.5.
+    EXPECT_RGB_NEAR(rgb(1.0, 0.72, 0.05), at(216, 210), kTolerance);
+    // Point 1 at (106.8, 210): the middle of its dot.
+    EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(106, 209), kTolerance);
+
+    scene.freeCursor = true;
+    scene.freeCursorLat = 47.05;
+    scene.freeCursorLon = 9.05;
+    scene.showWaypoints = false;
+    scene.markerA = 0;
+    scene.markerB = 3;
+    scene.showDirectLine = true;
+    render();
+    Rgb orange = rgb(0.92, 0.32, 0.10);
+    EXPECT_RGB_NEAR(orange, at(217, 209), kTolerance);
+    EXPECT_RGB_NEAR(orange, at(209, 203), kTolerance);
+}
+
+TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    track = makeTrack({{nan, 9.0}, {47.1, 9.0, nan}, {47.0, 9.1}, {47.05, HUGE_VAL}});
+    scene.track = track.get();
+    scene.cursorIndex = 0;
+    scene.markerA = 0;
+    scene.markerB = 3;
+    scene.showWaypoints = true;
+    scene.showDirectLine = true;
+    scene.view.showHeight = true;
+    scene.view.angleX = 30;
+    MapFeature named = square(MapCategory::Forest, 60, 60, 90, 90);
+    named.name = "bad \xC3( name";
+    features = {named};
+    render();
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
+}
+
+TEST(MapLabels, LowerPriorityNumberWinsACollision)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 600, 600);
+    cairo_t* cr = cairo_create(surface);
+    cairo_translate(cr, 200, 200);
+    std::vector<LabelCandidate> candidates = {
+        {"Secondary", 100, 100, 3},  {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
+        {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0},
+    };
+    std::vector<PlacedLabel> drawn = drawMapLabels(cr, candidates, 200, 200, 1.0);
+    std::vector<std::string> names;
+    for (const PlacedLabel& label : drawn)
+        names.push_back(label.name);
+    EXPECT_EQ((std::vector<std::string>{"Primary", "Elsewhere"}), names);
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
+TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
+{
+    auto track = makeTrack({{47.1, 9.0}, {47.0, 9.1}});
+    TrackExtent extent;
+    ViewState view;
+    view.width = 200;
+    view.height = 200;
+    MapProjection projection(*track, extent, view);
+    auto feature = [](MapCategory category, std::string name, std::vector<MapPoint> points, bool closed) {
+        MapFeature f;
+        f.category = category;
+        f.name = std::move(name);
+        f.points = std::move(points);
+        f.closed = closed;
+        return f;
+    };
+    std::vector<MapFeature> features = {
+        feature(MapCategory::Waterway, "River", {{47.1, 9.0}, {47.05, 9.05}, {47.0, 9.1}}, false),
+        feature(MapCategory::Grass, "Park", {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.02}, {47.0, 9.0}}, true),
+        feature(MapCategory::MinorRoad, "Lane", {{47.0, 9.0}, {47.1, 9.1}}, false),
+        feature(MapCategory::Building, "House", {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.0}, {47.0, 9.0}}, true),
+        feature(MapCategory::Motorway, "", {{47.0, 9.0}, {47.1, 9.1}}, false),
+        feature(MapCategory::Motorway, "Far", {{48.0, 9.0}, {48.1, 9.1}}, false),
+    };
+    std::vector<const MapFeature*> order;
+    for (const MapFeature& f : features)
+        order.push_back(&f);
+    std::vector<LabelCandidate> candidates = collectLabelCandidates(order, projection);
+    ASSERT_EQ(1u, candidates.size()) << "grass and minor roads are named from zoom 1.25 only";
+    EXPECT_EQ("River", candidates[0].name);
+    EXPECT_NEAR(100.0, candidates[0].x, 1e-6);
+    EXPECT_EQ(2, candidates[0].priority);
+
+    view.zoom = 1.25;
+    MapProjection closer(*track, extent, view);
+    candidates = collectLabelCandidates(order, closer);
+    ASSERT_EQ(3u, candidates.size());
+    // The park's anchor is the mean of its three corners, the repeated first point left out.
+    ScreenPoint park = closer.projectGround(47.02 / 3.0 + 47.0 * 2.0 / 3.0, 9.0 / 3.0 + 9.02 * 2.0 / 3.0, Pan::Applied);
+    EXPECT_NEAR(park.x, candidates[1].x, 1e-6);
+    EXPECT_NEAR(park.y, candidates[1].y, 1e-6);
+}
+
+TEST(MapStyle, WidthFactorIsClampedAtBothEnds)
+{
+    EXPECT_DOUBLE_EQ(1.0, widthFactor(1.0));
+    EXPECT_DOUBLE_EQ(0.72, widthFactor(0.05));
+    EXPECT_DOUBLE_EQ(1.65, widthFactor(50.0));
+    EXPECT_TRUE(categoryStyle(static_cast<MapCategory>(99)).minZoom > 50.0);
+}

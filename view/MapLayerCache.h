@@ -1,0 +1,69 @@
+#pragma once
+// The map layer drawn once and reused: an image three times the panel's size
+// in each direction, so panning by up to most of a panel only shifts it.
+
+#include "map/MapFeature.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+class Track;
+
+namespace pathlark {
+
+// What a layer was drawn for. Everything but the pan must match exactly for
+// the layer to be reused.
+struct MapLayerKey {
+    const Track* track = nullptr; // identity only, never dereferenced
+    int width = 0;
+    int height = 0;
+    int angleX = 0;
+    int angleY = 0;
+    int angleZ = 0;
+    std::uint64_t mapRevision = std::numeric_limits<std::uint64_t>::max(); // no map drawn yet
+    double zoom = 0.0;
+    double headingAngle = 0.0;
+    double panX = 0.0;
+    double panY = 0.0;
+};
+
+// A feature's geographic bounding box, for skipping what lies off the layer.
+struct GeoBounds {
+    double minLat = 0.0;
+    double maxLat = 0.0;
+    double minLon = 0.0;
+    double maxLon = 0.0;
+    bool finite = false;
+};
+
+class MapLayerCache {
+public:
+    MapLayerCache() = default;
+    ~MapLayerCache();
+    MapLayerCache(const MapLayerCache&) = delete;
+    MapLayerCache& operator=(const MapLayerCache&) = delete;
+
+    // Drops the layer; the next frame draws it anew.
+    void clear();
+
+    cairo_surface_t* surface = nullptr; // owned, ARGB32 3W x 3H; its origin lies at panel (-W, -H)
+    MapLayerKey key;
+    std::uint64_t rebuilds = 0; // how many layers were drawn, for tests and the benchmark
+
+    // The features in draw order with their bounds, kept while the map stays
+    // the same: sorting and bounding 30,000 ways is a good part of a rebuild.
+    const MapFeature* orderedData = nullptr;
+    std::size_t orderedCount = 0;
+    std::uint64_t orderedRevision = 0;
+    std::vector<const MapFeature*> drawOrder;
+    std::vector<GeoBounds> drawBounds; // parallel to drawOrder
+};
+
+// True when the cached layer can be shifted into place instead of redrawn:
+// same key and a pan within 0.8 of the panel size from the cached one.
+bool canReuseLayer(const MapLayerCache& cache, const MapLayerKey& wanted);
+
+} // namespace pathlark
