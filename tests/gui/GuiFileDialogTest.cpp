@@ -1,6 +1,5 @@
 #include "gui/GuiOpenFileDialog.h"
 
-#include "gui/GuiButton.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiListCtrl.h"
@@ -119,26 +118,21 @@ TEST_F(FileDialogTest, ListsDirectoriesThenMatchingFilesInByteOrder)
     EXPECT_TRUE(d.entries[2].isDirectory);
     EXPECT_EQ(d.entries[2].name, "..");
     EXPECT_FALSE(d.entries[7].isDirectory);
-    EXPECT_EQ(d.fileList->items[7].id, 7);
     EXPECT_EQ(d.pathLabel->text, dir.string());
     EXPECT_EQ(d.pathLabel->tooltip, dir.string());
     EXPECT_EQ(d.messageText(), "");
-    EXPECT_STREQ(d.className(), "GuiOpenFileDialog");
     EXPECT_EQ(d.findByName("files"), d.fileList);
     EXPECT_EQ(d.findByName("filename"), d.nameField);
-    EXPECT_EQ(d.okButton->id, 1);
-    EXPECT_EQ(d.cancelButton->id, 0);
 }
 
 TEST_F(FileDialogTest, WithoutExtensionsEveryVisibleFileIsListed)
 {
-    GuiOpenFileDialog& d = open(dir.string(), {});
+    open(dir.string(), {});
     for (const char* name : {"notes.txt", "noext", "track.gpx.bak", "B.gpx"})
         EXPECT_GE(rowOf(name), 0) << name;
     EXPECT_LT(rowOf(".gpx"), 0);
     EXPECT_LT(rowOf("[.hidden]"), 0);
     EXPECT_LT(rowOf("dangling.gpx"), 0) << "a link whose target is gone";
-    (void)d;
 }
 
 TEST_F(FileDialogTest, RootHasNoParentEntry)
