@@ -344,17 +344,3 @@ TEST(GpxReader, RealTracksMatchAnIndependentReading)
     ASSERT_EQ(route->getTrackCount(), 1);
     EXPECT_EQ(route->getTrack(0)->getWayPointCount(), 55);
 }
-
-TEST(GpxReader, NonAsciiNamesArriveAsWritten)
-{
-    std::string text = readText(dataFile("wpt_unicode-names_gpx10.gpx"));
-    auto gpx = readGpxFile(dataFile("wpt_unicode-names_gpx10.gpx"));
-    ASSERT_TRUE(gpx);
-    ASSERT_EQ(gpx->getTrackCount(), 6);
-    std::size_t at = 0;
-    for (int i = 0; i < 6; ++i) {
-        at = text.find("<name>", text.find("<wpt", at)) + 6;
-        std::string name = text.substr(at, text.find("</name>", at) - at);
-        EXPECT_EQ(gpx->getTrack(i)->getWayPoint(0)->getName(), name);
-    }
-}
