@@ -5,6 +5,8 @@
 #include "gui/AppWindow.h"
 #include "gui/GuiEngine.h"
 #include "map/MapFeature.h"
+#include "view/MapLayerCache.h"
+#include "view/MapProjection.h"
 
 #include <cairo.h>
 
@@ -75,6 +77,20 @@ public:
     // Reads an OSM file and replaces the map with it; on failure only the status changes.
     void loadOsmMap(const std::string& path);
 
+    // View operations (ViewOperations.cpp). Each does nothing while no track
+    // with points is shown; positions are relative to the map panel.
+    ViewState mapViewState() const;
+    void centerOnCursor();
+    void updateHeading();
+    void zoomBy(double factor);
+    void zoomAtMouse(double factor, int mouseX, int mouseY);  // window coordinates
+    void rotateBy(int& angle, int step);
+    void resetView();
+    int pickNearestPoint(int panelX, int panelY);  // -1 when nothing is shown
+    bool unprojectFlat(int panelX, int panelY, double& lat, double& lon);
+    // Paints the map panel, and the graph panel when a track with points is shown.
+    void renderMapPanel();
+
     AppWindow* mainWindow = nullptr;
     GuiButton* openGpxButton = nullptr;
     GuiButton* prevTrackButton = nullptr;
@@ -104,6 +120,7 @@ public:
     std::string mapPath;
     std::vector<MapFeature> mapFeatures;
     std::uint64_t mapRevision = 0;  // counts every replacement of mapFeatures
+    MapLayerCache mapLayerCache;    // owns the cached map layer surface
     // Map state text ("file.osm  |  N map ways"), kept for when no map label exists.
     std::string mapLabelText;
     std::vector<std::pair<GuiObject*, int>> rightPanelControls;  // control, design x
@@ -140,6 +157,7 @@ public:
     SDL_Rect savedWindowRect{int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), 1100, 720};
     int dragLastX = 0;
     int dragLastY = 0;
+    TrackExtent trackExtent;  // the projection's cached extent of the shown track
 
     // Last texts given to setStatus and setMapLabel, kept for when the labels do not exist yet.
     std::string statusText;
