@@ -1,0 +1,192 @@
+#include "app/PathlarkEngine.h"
+
+#include "gui/GuiCairoPanel.h"
+#include "track/Gpx.h"
+#include "view/ViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+using namespace pathlark;
+
+namespace {
+
+std::unique_ptr<Track> eastThenNorth()
+{
+    auto track = std::make_unique<Track>();
+    for (auto [lat, lon] : {std::pair{47.0, 9.0}, {47.0, 9.1}, {47.1, 9.1}}) {
+        auto point = std::make_unique<WayPoint>();
+        point->setLat(lat);
+        point->setLon(lon);
+        track->addWayPoint(std::move(point));
+    }
+    return track;
+}
+
+// An engine without a window: a map panel at (100, 50) in the window, 400 x 300.
+class ViewOperationsTest : public testing::Test {
+protected:
+    void showTrack()
+    {
+        engine.gpx = std::make_unique<Gpx>();
+        engine.gpx->addTrack(eastThenNorth());
+        engine.selectedTrack = 0;
+        engine.cursorIndex = 0;
+    }
+
+    ScreenPoint drawnAt(double lat, double lon)
+    {
+        MapProjection projection(*engine.shownTrack(), engine.trackExtent, engine.mapViewState());
+        return projection.projectGround(lat, lon, Pan::Applied);
+    }
+
+    ViewOperationsTest()
+    {
+        engine.mapPanel = &mapPanel;
+        engine.graphPanel = &graphPanel;
+    }
+
+    ~ViewOperationsTest() override
+    {
+        engine.mapPanel = nullptr;
+        engine.graphPanel = nullptr;
+    }
+
+    GuiCairoPanel mapPanel{nullptr, 1, 100, 50, 400, 300, 0, nullptr};
+    GuiCairoPanel graphPanel{nullptr, 2, 100, 350, 400, 100, 0, nullptr};
+    PathlarkEngine engine;
+};
+
+} // namespace
+
+TEST_F(ViewOperationsTest, NothingHappensWithoutAShownTrack)
+{
+    engine.zoomBy(2.0);
+    engine.panX = 5.0;
+    engine.centerOnCursor();
+    int angle = 10;
+    engine.rotateBy(angle, 5);
+    double lat = 1.0, lon = 2.0;
+    EXPECT_EQ(1.0, engine.zoom);
+    EXPECT_EQ(5.0, engine.panX);
+    EXPECT_EQ(10, angle);
+    EXPECT_EQ(-1, engine.pickNearestPoint(200, 150));
+    EXPECT_FALSE(engine.unprojectFlat(200, 150, lat, lon));
+    EXPECT_EQ(1.0, lat);
+
+    // The map panel still gets its background; the graph keeps what it had.
+    cairo_set_source_rgb(graphPanel.getCairo(), 1.0, 0.0, 0.0);
+    cairo_paint(graphPanel.getCairo());
+    engine.renderMapPanel();
+    cairo_surface_flush(graphPanel.getSurface());
+    auto* graphPixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(graphPanel.getSurface()));
+    EXPECT_EQ(0xFFFF0000u, graphPixels[0]);
+}
+
+TEST_F(ViewOperationsTest, ZoomIsClampedAndReported)
+{
+    showTrack();
+    engine.zoom = 40.0;
+    engine.zoomBy(1.25);
+    EXPECT_EQ(50.0, engine.zoom);
+    EXPECT_EQ("Zoom: 5000%", engine.statusText);
+    engine.zoom = 0.06;
+    engine.zoomBy(0.8);
+    EXPECT_EQ(0.05, engine.zoom);
+}
+
+TEST_F(ViewOperationsTest, WheelZoomKeepsTheMapPointUnderThePointer)
+{
+    showTrack();
+    engine.panX = 12.0;
+    ScreenPoint before = drawnAt(47.03, 9.07);
+    engine.zoomAtMouse(1.5, int(before.x) + 100, int(before.y) + 50);
+    ScreenPoint pointer{std::floor(before.x), std::floor(before.y)};
+    ScreenPoint after = drawnAt(47.03, 9.07);
+    EXPECT_NEAR(1.5, engine.zoom, 1e-12);
+    // Measured from the pointer, everything grew by the factor.
+    EXPECT_NEAR((before.x - pointer.x) * 1.5, after.x - pointer.x, 1e-6);
+    EXPECT_NEAR((before.y - pointer.y) * 1.5, after.y - pointer.y, 1e-6);
+}
+
+TEST_F(ViewOperationsTest, CentringAndFollowingTheCursor)
+{
+    showTrack();
+    engine.cursorIndex = 1;
+    engine.centerOnCursor();
+    ScreenPoint cursor = drawnAt(47.0, 9.1);
+    EXPECT_NEAR(200.0, cursor.x, 1e-6);
+    EXPECT_NEAR(150.0, cursor.y, 1e-6);
+
+    engine.followDirection = true;
+    engine.cursorIndex = 0;
+    engine.updateHeading();
+    EXPECT_NEAR(-std::numbers::pi / 2.0, engine.headingAngle, 1e-12);
+    engine.followDirection = false;
+    engine.updateHeading();
+    EXPECT_EQ(0.0, engine.headingAngle);
+
+    engine.freeCursor = true;
+    engine.freeCursorLat = 47.05;
+    engine.freeCursorLon = 9.02;
+    engine.centerOnCursor();
+    ScreenPoint free = drawnAt(47.05, 9.02);
+    EXPECT_NEAR(200.0, free.x, 1e-6);
+    EXPECT_NEAR(150.0, free.y, 1e-6);
+}
+
+TEST_F(ViewOperationsTest, RotationWrapsAndBringsAFreeCursorBack)
+{
+    showTrack();
+    engine.freeCursor = true;
+    engine.rotateBy(engine.angleZ, -5);
+    EXPECT_EQ(355, engine.angleZ);
+    EXPECT_FALSE(engine.freeCursor);
+    engine.rotateBy(engine.angleZ, 5);
+    EXPECT_EQ(0, engine.angleZ);
+}
+
+TEST_F(ViewOperationsTest, ResetRestoresTheDefaultView)
+{
+    showTrack();
+    engine.angleX = 30;
+    engine.angleZ = 90;
+    engine.zoom = 3.0;
+    engine.panX = -40.0;
+    engine.headingAngle = 1.0;
+    engine.cursorIndex = 2;
+    engine.resetView();
+    EXPECT_EQ(0, engine.angleX);
+    EXPECT_EQ(0, engine.angleZ);
+    EXPECT_EQ(1.0, engine.zoom);
+    EXPECT_EQ(0.0, engine.panX);
+    EXPECT_EQ(0.0, engine.headingAngle);
+    EXPECT_EQ(0, engine.cursorIndex);
+}
+
+TEST_F(ViewOperationsTest, ClicksFindPointsAndFreePositions)
+{
+    showTrack();
+    engine.zoom = 2.0;
+    engine.panY = 30.0;
+    ScreenPoint corner = drawnAt(47.0, 9.1);
+    EXPECT_EQ(1, engine.pickNearestPoint(int(std::lround(corner.x)), int(std::lround(corner.y))));
+
+    double lat = 0.0, lon = 0.0;
+    ASSERT_TRUE(engine.unprojectFlat(150, 100, lat, lon));
+    ScreenPoint back = drawnAt(lat, lon);
+    EXPECT_NEAR(150.0, back.x, 1e-6);
+    EXPECT_NEAR(100.0, back.y, 1e-6);
+}
+
+TEST_F(ViewOperationsTest, PaintsMapAndGraphPanels)
+{
+    showTrack();
+    engine.renderMapPanel();
+    EXPECT_RGB_NEAR(viewtest::rgb(0.96, 0.97, 0.98), viewtest::pixelAt(mapPanel.getSurface(), 25, 25), 2);
+    EXPECT_RGB_NEAR(viewtest::rgb(0.98, 0.98, 0.98), viewtest::pixelAt(graphPanel.getSurface(), 300, 60), 2);
+    EXPECT_EQ(0u, engine.mapLayerCache.rebuilds) << "no map, so no map layer";
+}
