@@ -249,6 +249,30 @@ TEST_F(MapRendererTest, CursorsDotsAndDirectLine)
     EXPECT_RGB_NEAR(orange, at(209, 203), kTolerance);
 }
 
+TEST_F(MapRendererTest, DenseTrackStillShowsEveryStretch)
+{
+    // 5001 points a fraction of a pixel apart, straight down the middle at x = 200.
+    track = std::make_unique<Track>();
+    for (int i = 0; i <= 5000; ++i) {
+        auto point = std::make_unique<WayPoint>();
+        point->setLat(47.1 - 0.1 * i / 5000.0);
+        point->setLon(i == 0 ? 9.0 : i == 5000 ? 9.1 : 9.05);
+        track->addWayPoint(std::move(point));
+    }
+    scene.track = track.get();
+    render();
+    Rgb blue = rgb(0.08, 0.38, 0.70);
+    for (int y : {40, 130, 230, 290})
+        EXPECT_RGB_NEAR(blue, at(199, y), kTolerance) << y;
+    // Each later dot's rim covers the middle of the dots a few pixels before
+    // it, so the chain shows rim colour; only the last dot shows its fill.
+    scene.showWaypoints = true;
+    render();
+    for (int y : {40, 130, 230, 290})
+        EXPECT_RGB_NEAR(rgb(0.95, 0.98, 1.0), at(199, y), 12) << y;
+    EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(371, 371), kTolerance);
+}
+
 TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
