@@ -107,7 +107,7 @@ void PathlarkEngine::selectTrack(int index)
 void PathlarkEngine::loadSample()
 {
     try {
-        std::unique_ptr<Gpx> doc = readGpxString(std::string(embeddedSampleGpx()));
+        std::unique_ptr<Gpx> doc = readGpxString(embeddedSampleGpx());
         setGpx(doc, std::string(kEmbeddedSamplePath));
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load bundled sample: ")) + error.what());

@@ -61,7 +61,8 @@ struct Builder {
         auto* b = new GuiImageButton(nullptr, id, x, y, w, h, PanelGrey, renderer, repeat ? GuiButton::AutoRepeat : 0);
         add(b, tooltip);
         // A missing picture leaves the button's built-in one.
-        b->loadIcon(renderer, dataFilePath(std::string("data/images/") + fileName));
+        if (!b->loadIcon(renderer, dataFilePath(std::string("data/images/") + fileName)))
+            b->loadDefaultIcon(renderer);
         if (repeat) {
             b->repeatDelay = RepeatDelayMs;
             b->repeatInterval = RepeatIntervalMs;

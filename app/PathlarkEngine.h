@@ -54,6 +54,8 @@ public:
     void openGpxDialog();
     void openOsmDialog();
     void handleDialogClosed(GuiEvent& event);
+    void openFileDialog(const std::string& title, const std::string& startDir,
+                        const std::vector<std::string>& filters);
     // Follow-up of an option change (centring, heading), by check box id.
     void optionChanged(int boxId, bool checked);
     // Draws map and graph into their panels when their frame interval has passed.

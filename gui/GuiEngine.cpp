@@ -163,7 +163,7 @@ AppWindow* GuiEngine::createWindow(GuiEngine* owner, const std::string& title, i
 }
 
 AppWindow* GuiEngine::createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
-                                           Uint32 flags, Uint32 colour, RootFactory makeRoot)
+                                           Uint32 flags, Uint32 colour, const RootFactory& makeRoot)
 {
     requestRedraw();
     auto* record = new AppWindow();

@@ -12,6 +12,7 @@
 
 #include <SDL.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -54,6 +55,11 @@ public:
     AppWindow* createDialogWindow(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
                                   Uint32 flags, Uint32 colour);
     void setModalForMain(AppWindow* window);
+    // createWindow with the kind of root widget left to the caller, so an
+    // application can run its own dialog classes (a file dialog, say).
+    using RootFactory = std::function<GuiWindow*(AppWindow* window, int w, int h, Uint32 colour)>;
+    AppWindow* createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
+                                    Uint32 flags, Uint32 colour, const RootFactory& makeRoot);
     void beginModal(GuiWindow* dialog);
     void closeWindow(Uint32 windowId);
     bool destroyWindow(Uint32 windowId);
@@ -91,10 +97,6 @@ public:
     SDL_Keycode fullscreenKey = SDLK_F11;
 
 private:
-    using RootFactory = GuiWindow* (*)(AppWindow* window, int w, int h, Uint32 colour);
-    // createWindow with the kind of root widget left to the caller (plain window or dialog).
-    AppWindow* createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
-                                    Uint32 flags, Uint32 colour, RootFactory makeRoot);
     bool pollOneEvent(SDL_Event& event);
     void processEvent(SDL_Event& event);
     bool fullscreenFilter(const SDL_Event& event);

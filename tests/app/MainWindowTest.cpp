@@ -7,6 +7,7 @@
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiComboBox.h"
+#include "gui/GuiFileDialog.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
@@ -200,7 +201,8 @@ TEST_F(Application, LoadFailuresKeepTheShownDocument)
     EXPECT_EQ(status(), "No tracks found in " + empty);
     EXPECT_EQ(engine->gpx.get(), sample);
 
-    const std::string garbage = write("garbage.gpx", std::string("\x00\x01\x02 not xml at all", 22));
+    static const char bytes[] = "\x00\x01\x02 not xml at all";
+    const std::string garbage = write("garbage.gpx", std::string(bytes, sizeof bytes - 1));
     engine->loadGpxFile(garbage);
     EXPECT_EQ(engine->gpx.get(), sample);
     EXPECT_EQ(engine->gpxPath, "sample.gpx");
@@ -238,4 +240,41 @@ TEST_F(Application, UnnamedTracksAreNumberedAndSelectionResetsTheView)
 
     engine->selectTrack(2);  // past the last track: nothing happens
     EXPECT_EQ(engine->selectedTrack, 1);
+}
+
+TEST_F(Application, OpenGpxDialogLoadsTheAcceptedFile)
+{
+    const std::string gpx = write("chosen.gpx", gpxWithTracks(trackXml("Chosen", 4)));
+    start();
+    engine->openGpxDialog();
+    auto* dialog = dynamic_cast<GuiFileDialog*>(engine->modalRoot);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GuiEngine::windowList().size(), 2u);
+
+    // Notifications of the main window are dropped while the dialog runs.
+    engine->mainWindow->root->postNotification(GuiNotify::ButtonPressed, 102, 0);
+
+    dialog->findByName("filename")->setValue(gpx);
+    const Uint32 dialogId = dialog->platformWindow->windowId;
+    dialog->accept();
+    EXPECT_EQ(engine->modalRoot, nullptr);
+    EXPECT_EQ(engine->gpxPath, gpx);
+    EXPECT_EQ(engine->trackCombo->items.at(0).text, "Chosen");
+    ASSERT_EQ(engine->pendingCloses.size(), 1u);
+    EXPECT_EQ(engine->pendingCloses[0], dialogId);
+    EXPECT_FALSE(engine->osmDialogPending);
+}
+
+TEST_F(Application, CancelledOsmDialogLoadsNothing)
+{
+    start();
+    engine->openOsmDialog();  // the sample has no directory: the dialog starts somewhere sensible
+    EXPECT_TRUE(engine->osmDialogPending);
+    auto* dialog = dynamic_cast<GuiFileDialog*>(engine->modalRoot);
+    ASSERT_NE(dialog, nullptr);
+    const std::uint64_t revision = engine->mapRevision;
+    dialog->cancel();
+    EXPECT_EQ(engine->mapRevision, revision);
+    EXPECT_FALSE(engine->osmDialogPending);
+    EXPECT_EQ(engine->pendingCloses.size(), 1u);
 }
