@@ -73,6 +73,9 @@ void PathlarkEngine::setGpx(std::unique_ptr<Gpx>& doc, const std::string& path)
         setStatus(tr("No tracks found in ") + path);
         return;
     }
+    // Both caches are keyed on the track's address, which a new document may reuse.
+    trackExtent = TrackExtent{};
+    mapLayerCache.clear();
     gpx = std::move(doc);
     gpxPath = path;
     fillTrackList();

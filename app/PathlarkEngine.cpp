@@ -164,16 +164,8 @@ void PathlarkEngine::drawPanels()
     // Map and graph are drawn at their own frame rate, not every loop pass.
     const bool mapDue = mapPanel && mapPanel->readyForFrame();
     const bool graphDue = graphPanel && graphPanel->readyForFrame();
-    if (!mapDue && !graphDue)
-        return;
-    for (GuiCairoPanel* panel : {mapPanel, graphPanel}) {
-        if (!panel || !panel->getCairo())
-            continue;
-        cairo_t* cr = panel->getCairo();
-        cairo_set_source_rgb(cr, 1, 1, 1);
-        cairo_paint(cr);
-        panel->markChanged();
-    }
+    if (mapDue || graphDue)
+        renderMapPanel();
 }
 
 void PathlarkEngine::render(AppWindow* window)

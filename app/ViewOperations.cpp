@@ -187,12 +187,18 @@ void PathlarkEngine::renderMapPanel()
         pathlark::renderMapPanel(mapPanel->getCairo(), scene, trackExtent, mapLayerCache);
         mapPanel->markChanged();
     }
-    // Without a track with points the graph keeps what it showed.
-    if (graphPanel && graphPanel->getCairo() && track && track->getWayPointCount() > 0) {
-        GraphMode mode = statisticsMode == 1   ? GraphMode::Speed
-                         : statisticsMode == 2 ? GraphMode::HeightAndSpeed
-                                               : GraphMode::Height;
-        renderGraphPanel(graphPanel->getCairo(), graphPanel->w, graphPanel->h, *track, cursorIndex, mode);
+    if (graphPanel && graphPanel->getCairo()) {
+        if (track && track->getWayPointCount() > 0) {
+            GraphMode mode = statisticsMode == 1   ? GraphMode::Speed
+                             : statisticsMode == 2 ? GraphMode::HeightAndSpeed
+                                                   : GraphMode::Height;
+            renderGraphPanel(graphPanel->getCairo(), graphPanel->w, graphPanel->h, *track, cursorIndex, mode);
+        } else {
+            // No profile to show: an empty graph rather than the previous track's.
+            cairo_t* cr = graphPanel->getCairo();
+            cairo_set_source_rgb(cr, 0.98, 0.98, 0.98);
+            cairo_paint(cr);
+        }
         graphPanel->markChanged();
     }
 }

@@ -77,13 +77,14 @@ TEST_F(ViewOperationsTest, NothingHappensWithoutAShownTrack)
     EXPECT_FALSE(engine.unprojectFlat(200, 150, lat, lon));
     EXPECT_EQ(1.0, lat);
 
-    // The map panel still gets its background; the graph keeps what it had.
+    // The map panel still gets its background; the graph is emptied rather
+    // than left showing another track's profile.
     cairo_set_source_rgb(graphPanel.getCairo(), 1.0, 0.0, 0.0);
     cairo_paint(graphPanel.getCairo());
     engine.renderMapPanel();
     cairo_surface_flush(graphPanel.getSurface());
     auto* graphPixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(graphPanel.getSurface()));
-    EXPECT_EQ(0xFFFF0000u, graphPixels[0]);
+    EXPECT_EQ(0xFFFAFAFAu, graphPixels[0]);
 }
 
 TEST_F(ViewOperationsTest, ZoomIsClampedAndReported)
