@@ -101,12 +101,6 @@ void PathlarkEngine::bindOption(GuiCheckBox* box, bool* option)
     });
 }
 
-void PathlarkEngine::optionChanged(int boxId, bool checked)
-{
-    (void)boxId;
-    (void)checked;
-}
-
 void PathlarkEngine::updateFitButtonLabel()
 {
     if (!fitWindowButton || !mainWindow)

@@ -50,6 +50,19 @@ public:
     // Writes the box's state into the option and runs the option's follow-up.
     void bindOption(GuiCheckBox* box, bool* option);
     void updateFitButtonLabel();
+    // Commands of the event handler (Commands.cpp).
+    void setCursor(int index);
+    void setMarker(bool a);
+    void toggleOption(GuiCheckBox* box, bool& option);
+    void applyPerspective(int index);
+    void applyAngles();
+    void changeCursorMode(int mode);
+    void fitWindowToScreen();
+    void handleNotification(AppWindow* window, GuiEvent& event);
+    bool runButtonCommand(Uint32 id);
+    bool handleKey(const SDL_KeyboardEvent& key);
+    bool handleMapOrGraphPress(const SDL_MouseButtonEvent& button);
+
     // Modal file dialogs; the choice comes back as a dialog-closed notification.
     void openGpxDialog();
     void openOsmDialog();

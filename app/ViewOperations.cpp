@@ -78,7 +78,7 @@ void PathlarkEngine::updateHeading()
 
 void PathlarkEngine::zoomBy(double factor)
 {
-    if (!trackWithPoints(*this) || !std::isfinite(factor) || factor <= 0.0)
+    if (!std::isfinite(factor) || factor <= 0.0)
         return;
     zoom = clampZoom(zoom * factor);
     setStatus(tr("Zoom: ") + std::to_string(std::lround(100.0 * zoom)) + "%");
@@ -103,14 +103,9 @@ void PathlarkEngine::zoomAtMouse(double factor, int mouseX, int mouseY)
 
 void PathlarkEngine::rotateBy(int& angle, int step)
 {
-    if (!trackWithPoints(*this))
-        return;
     // Rotation belongs to the track view: a free cursor goes back to its point.
-    if (freeCursor) {
-        freeCursor = false;
-        if (cursorModeCombo)
-            cursorModeCombo->select(0, false);
-    }
+    if (freeCursor)
+        setCursor(cursorIndex);
     angle = wrapAngle(angle, step);
     if (perspectiveCombo)
         perspectiveCombo->select(kPerspectiveCustom, false);
@@ -128,18 +123,7 @@ void PathlarkEngine::resetView()
     if (perspectiveCombo)
         perspectiveCombo->select(kPerspectiveReset, false);
     updateAngleFields(*this);
-    const Track* track = trackWithPoints(*this);
-    if (!track)
-        return;
-    // The cursor goes back to the start, as a track cursor.
-    freeCursor = false;
-    if (cursorModeCombo)
-        cursorModeCombo->select(0, false);
-    cursorIndex = 0;
-    updateHeading();
-    if (centerCursor || followDirection)
-        centerOnCursor();
-    updateStatusLine();
+    setCursor(0);
 }
 
 int PathlarkEngine::pickNearestPoint(int panelX, int panelY)

@@ -13,6 +13,8 @@
 #include "gui/GuiWindow.h"
 #include "track/Gpx.h"
 
+#include "AppTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -20,83 +22,12 @@
 #include <fstream>
 #include <unistd.h>
 
-extern const unsigned char embeddedVeraFont[];
-extern const std::size_t embeddedVeraFont_size;
-
 namespace fs = std::filesystem;
 using namespace pathlark;
-
-namespace {
-
-std::string gpxWithTracks(const std::string& tracks)
-{
-    return "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n" + tracks + "</gpx>\n";
-}
-
-std::string trackXml(const std::string& name, int points)
-{
-    std::string xml = "<trk>" + (name.empty() ? std::string() : "<name>" + name + "</name>") + "<trkseg>\n";
-    for (int i = 0; i < points; ++i)
-        xml += "<trkpt lat=\"47.1" + std::to_string(i) + "\" lon=\"9.5\"><ele>" + std::to_string(400 + i) +
-               "</ele><time>2020-05-01T10:00:" + (i < 10 ? "0" : "") + std::to_string(i) + "Z</time></trkpt>\n";
-    return xml + "</trkseg></trk>\n";
-}
-
-const char* const smallMap = "<osm version=\"0.6\">\n"
-                             "  <node id=\"1\" lat=\"47.1\" lon=\"9.5\"/>\n"
-                             "  <node id=\"2\" lat=\"47.2\" lon=\"9.6\"/>\n"
-                             "  <way id=\"10\">\n    <nd ref=\"1\"/>\n    <nd ref=\"2\"/>\n"
-                             "    <tag k=\"highway\" v=\"primary\"/>\n  </way>\n"
-                             "</osm>\n";
-
-// Each test runs in an empty working directory of its own, so no default map is found.
-class Application : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        previous = fs::current_path();
-        dir = fs::temp_directory_path() / ("pathlark-app-" + std::to_string(getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        // Pictures are looked up beside the working directory's data/.
-        fs::create_directory_symlink(fs::path(PATHLARK_SOURCE_DIR) / "data" / "images", dir / "images");
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        GuiEngine::setEmbeddedFont(embeddedVeraFont, int(embeddedVeraFont_size));
-    }
-    void TearDown() override
-    {
-        engine.reset();
-        GuiEngine::setEmbeddedFont(nullptr, 0);
-        ASSERT_EQ(chdir(previous.c_str()), 0);
-        fs::remove_all(dir);
-    }
-
-    void start(std::vector<std::string> args = {}, int w = 1100, int h = 720, bool fullscreen = false)
-    {
-        CommandLine commandLine;
-        commandLine.width = w;
-        commandLine.height = h;
-        commandLine.fullscreen = fullscreen;
-        commandLine.positional = std::move(args);
-        engine = std::make_unique<PathlarkEngine>();
-        engine->createMainWindow(commandLine);
-        engine->loadFirstData(commandLine);
-        engine->render(engine->mainWindow);
-    }
-
-    std::string write(const std::string& name, const std::string& content)
-    {
-        std::ofstream(dir / name, std::ios::binary) << content;
-        return (dir / name).string();
-    }
-
-    std::string status() const { return engine->statusLabel->text; }
-
-    fs::path previous, dir;
-    std::unique_ptr<PathlarkEngine> engine;
-};
-
-} // namespace
+using apptest::Application;
+using apptest::gpxWithTracks;
+using apptest::trackXml;
+using apptest::smallMap;
 
 TEST_F(Application, StartsOnTheBundledSample)
 {

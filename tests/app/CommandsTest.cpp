@@ -1,0 +1,241 @@
+// Commands from keys, buttons, combo boxes and clicks, through the engine's
+// event handler as the loop delivers them.
+
+#include "AppTestSupport.h"
+
+#include "gui/GuiCairoPanel.h"
+#include "gui/GuiCheckBox.h"
+#include "gui/GuiComboBox.h"
+#include "gui/GuiTextCtrl.h"
+#include "gui/GuiWindow.h"
+#include "track/Gpx.h"
+
+#include <gtest/gtest.h>
+
+using namespace pathlark;
+using apptest::gpxWithTracks;
+using apptest::trackXml;
+
+namespace {
+
+class Commands : public apptest::Application {
+protected:
+    void startWithTrack(int points = 30)
+    {
+        start({write("t.gpx", gpxWithTracks(trackXml("T", points)))});
+    }
+
+    void send(SDL_Event sdl)
+    {
+        GuiEvent event;
+        event.sdlEvent = &sdl;
+        event.windowId = engine->mainWindow->windowId;
+        engine->handleEvent(engine->mainWindow, event);
+    }
+
+    void key(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+    {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.sym = sym;
+        e.key.keysym.mod = mod;
+        send(e);
+    }
+
+    void button(Uint32 id) { engine->mainWindow->root->postNotification(GuiNotify::ButtonPressed, id, 0); }
+
+    void chooseCombo(GuiComboBox* combo, int index) { combo->select(index, true); }
+
+    // Moves the pointer (the handler reads its position) and presses there.
+    void pressAt(int x, int y, Uint8 which = SDL_BUTTON_LEFT)
+    {
+        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, x, y);
+        SDL_PumpEvents();
+        SDL_Event e{};
+        e.type = SDL_MOUSEBUTTONDOWN;
+        e.button.button = which;
+        e.button.x = x;
+        e.button.y = y;
+        send(e);
+    }
+
+    int lastPoint() const { return engine->shownTrack()->getWayPointCount() - 1; }
+};
+
+} // namespace
+
+TEST_F(Commands, ZoomKeysStopAtTheLimits)
+{
+    startWithTrack();
+    for (int i = 0; i < 18; ++i)
+        key(SDLK_PLUS);
+    EXPECT_EQ(engine->zoom, 50.0);
+    EXPECT_EQ(status(), "Zoom: 5000%");
+    engine->zoom = 1.0;
+    for (int i = 0; i < 14; ++i)
+        key(SDLK_KP_MINUS);
+    EXPECT_EQ(engine->zoom, 0.05);
+    EXPECT_EQ(status(), "Zoom: 5%");
+}
+
+TEST_F(Commands, RotationButtonsWrapAndMarkThePerspectiveCustom)
+{
+    startWithTrack();
+    button(125);
+    EXPECT_EQ(engine->angleZ, 355);
+    EXPECT_EQ(engine->perspectiveCombo->selectedIndex, 5);
+    std::string text;
+    engine->angleZText->getValue(text);
+    EXPECT_EQ(text, "355");
+    button(126);
+    EXPECT_EQ(engine->angleZ, 0);
+}
+
+TEST_F(Commands, AngleEntryNormalisesAndReportsInvalidFields)
+{
+    startWithTrack();
+    engine->mainWindow->root->setFocus(engine->angleXText);
+    engine->angleXText->setText("-90");
+    engine->angleZText->setText("725");
+    key(SDLK_RETURN);
+    EXPECT_EQ(engine->angleX, 270);
+    EXPECT_EQ(engine->angleZ, 5);
+    EXPECT_EQ(status(), "Angles applied: X 270\u00b0, Y 0\u00b0, Z 5\u00b0");
+
+    engine->angleXText->setText("10");
+    engine->angleYText->setText("12a");
+    key(SDLK_KP_ENTER);
+    EXPECT_EQ(engine->angleX, 10);  // applied before the bad field stopped it
+    EXPECT_EQ(engine->angleY, 0);
+    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
+    engine->angleYText->setText("");
+    key(SDLK_RETURN);
+    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
+    engine->angleYText->setText("99999999999");
+    key(SDLK_RETURN);
+    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
+}
+
+TEST_F(Commands, ShortcutsWaitWhileAnAngleFieldHasTheKeyboard)
+{
+    startWithTrack();
+    engine->mainWindow->root->setFocus(engine->angleYText);
+    key(SDLK_a);
+    EXPECT_EQ(engine->markerA, -1);
+    engine->mainWindow->root->setFocus(nullptr);
+    key(SDLK_a);
+    EXPECT_EQ(engine->markerA, 0);
+    key(SDLK_b, KMOD_LCTRL);  // not a plain key
+    EXPECT_EQ(engine->markerB, -1);
+}
+
+TEST_F(Commands, CursorStepsStayOnTheTrack)
+{
+    startWithTrack(30);
+    key(SDLK_END);
+    EXPECT_EQ(engine->cursorIndex, lastPoint());
+    key(SDLK_PAGEUP);
+    EXPECT_EQ(engine->cursorIndex, lastPoint());
+    key(SDLK_PAGEDOWN, KMOD_LCTRL);
+    EXPECT_EQ(engine->cursorIndex, lastPoint() - 10);
+    key(SDLK_HOME);
+    key(SDLK_PAGEDOWN);
+    EXPECT_EQ(engine->cursorIndex, 0);
+    button(108);
+    EXPECT_EQ(engine->cursorIndex, 1);
+    engine->panX = 80;
+    key(SDLK_ESCAPE);
+    EXPECT_EQ(engine->cursorIndex, 0);
+    EXPECT_EQ(engine->panX, 0.0);
+}
+
+TEST_F(Commands, MarkersNeedTheWaypointCursor)
+{
+    startWithTrack(30);
+    button(110);
+    button(119);
+    EXPECT_EQ(engine->markerA, lastPoint());
+    chooseCombo(engine->cursorModeCombo, 1);
+    EXPECT_TRUE(engine->freeCursor);
+    button(120);
+    EXPECT_EQ(engine->markerB, -1);
+    EXPECT_EQ(status(), "Marks require the waypoint cursor");
+    // Any cursor step brings the track cursor back.
+    button(109);
+    EXPECT_FALSE(engine->freeCursor);
+    EXPECT_EQ(engine->cursorModeCombo->selectedIndex, 0);
+}
+
+TEST_F(Commands, FreeCursorModeNeedsATrackPoint)
+{
+    start();
+    engine->cursorIndex = -1;
+    chooseCombo(engine->cursorModeCombo, 1);
+    EXPECT_FALSE(engine->freeCursor);
+    EXPECT_EQ(engine->cursorModeCombo->selectedIndex, 0);
+}
+
+TEST_F(Commands, PerspectivePresetsSetAnglesAndCustomKeepsZ)
+{
+    startWithTrack();
+    chooseCombo(engine->perspectiveCombo, 2);
+    EXPECT_EQ(engine->angleZ, 90);
+    EXPECT_EQ(status(), "Perspective: East-side");
+    engine->angleX = 30;
+    chooseCombo(engine->perspectiveCombo, 5);
+    EXPECT_EQ(engine->angleX, 0);
+    EXPECT_EQ(engine->angleZ, 90);
+}
+
+TEST_F(Commands, GraphClickJumpsAlongTheProfile)
+{
+    startWithTrack(30);
+    GuiCairoPanel* graph = engine->graphPanel;
+    pressAt(graph->x + 12, graph->y + 50);
+    EXPECT_EQ(engine->cursorIndex, 0);
+    pressAt(graph->x + graph->w - 12, graph->y + 50);
+    EXPECT_EQ(engine->cursorIndex, lastPoint());
+    pressAt(graph->x + graph->w / 2, graph->y + 50);
+    EXPECT_NEAR(engine->cursorIndex, lastPoint() / 2, 1);
+}
+
+TEST_F(Commands, MapClickPicksAPointAndRightDragPans)
+{
+    startWithTrack(30);
+    GuiCairoPanel* map = engine->mapPanel;
+    // The fitted track runs from the bottom margin to the top margin.
+    pressAt(map->x + map->w / 2, map->y + 28);
+    EXPECT_EQ(engine->cursorIndex, lastPoint());
+
+    pressAt(map->x + 100, map->y + 100, SDL_BUTTON_RIGHT);
+    EXPECT_TRUE(engine->dragging);
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.x = map->x + 130;
+    move.motion.y = map->y + 90;
+    send(move);
+    EXPECT_EQ(engine->panX, 30.0);
+    EXPECT_EQ(engine->panY, -10.0);
+    SDL_Event up{};
+    up.type = SDL_MOUSEBUTTONUP;
+    up.button.button = SDL_BUTTON_RIGHT;
+    send(up);
+    EXPECT_FALSE(engine->dragging);
+}
+
+TEST_F(Commands, OptionKeysToggleTheirBoxes)
+{
+    startWithTrack();
+    key(SDLK_w);
+    EXPECT_TRUE(engine->showWaypoints);
+    EXPECT_TRUE(engine->waypointsCheck->pressed);
+    key(SDLK_m);
+    EXPECT_FALSE(engine->showMap);
+    EXPECT_FALSE(engine->osmBackgroundCheck->pressed);
+    engine->headingAngle = 1.0;
+    engine->followDirection = true;
+    engine->followDirectionCheck->pressed = true;
+    key(SDLK_f);
+    EXPECT_FALSE(engine->followDirection);
+    EXPECT_EQ(engine->headingAngle, 0.0);
+}
