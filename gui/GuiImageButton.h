@@ -19,7 +19,7 @@ public:
     void clearIcon();
     // Replaces the icon with the toolkit's built-in picture (what a new button shows).
     // loadIcon leaves no icon when a file fails; callers that prefer the built-in
-    // picture then (the main window's icon buttons, Part 1.2) call this.
+    // picture then (the main window's icon buttons) call this.
     bool loadDefaultIcon(SDL_Renderer* renderer);
 
     // Where draw puts the icon (w = h = 0 when nothing fits); exposed for tests.

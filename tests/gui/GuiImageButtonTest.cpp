@@ -136,7 +136,7 @@ TEST_F(GuiImageButtonTest, AutoRepeatWorksAsForTextButtons)
     EXPECT_EQ(gui.engine->notifications[0].param, 108u);
 }
 
-// Part 1.2 loads these by name; the renderer anchors the flags at their bottom middle.
+// The main window loads these by name; the renderer anchors the flags at their bottom middle.
 TEST(DataImages, EveryPictureTheMainWindowNamesLoadsAtItsButtonsSize)
 {
     struct Picture {
