@@ -137,6 +137,17 @@ TEST_F(Application, LoadFailuresKeepTheShownDocument)
     engine->loadGpxFile(garbage);
     EXPECT_EQ(engine->gpx.get(), sample);
     EXPECT_EQ(engine->gpxPath, "sample.gpx");
+
+    // Nesting no real file has is refused by the reader, and said so.
+    std::string deep = "<gpx>";
+    for (int i = 0; i < 200; ++i)
+        deep += "<trk>";
+    engine->loadGpxFile(write("deep.gpx", deep));
+    EXPECT_EQ(status().rfind("Could not load GPX: ", 0), 0u) << status();
+    EXPECT_EQ(engine->gpx.get(), sample);
+
+    engine->loadGpxFile(dir.string());  // a directory is no file
+    EXPECT_EQ(status(), "File not found: " + dir.string());
 }
 
 TEST_F(Application, TrackWithoutPointsIsSelectedWithoutCursor)
