@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace pathlark;
@@ -39,42 +39,35 @@ TEST(TagLookup, EmptyValueCountsAsAbsent)
     EXPECT_FALSE(hasTagValue(tags, "name", "hauptstraße"));
 }
 
-TEST(Classification, HighwayValuesAreMatchedExactly)
+TEST(Classification, FirstMatchingRuleOnExactNonEmptyValues)
 {
-    EXPECT_EQ(MapCategory::Motorway, classifyFeature({{"highway", "trunk_link"}}));
-    EXPECT_EQ(MapCategory::SecondaryRoad, classifyFeature({{"highway", "tertiary_link"}}));
-    EXPECT_EQ(MapCategory::MinorRoad, classifyFeature({{"highway", "living_street"}}));
-    // Anything else that is not empty is a path, even a misspelt motorway.
-    EXPECT_EQ(MapCategory::Path, classifyFeature({{"highway", "Motorway"}}));
-    EXPECT_EQ(MapCategory::Path, classifyFeature({{"highway", "proposed"}}));
-}
-
-TEST(Classification, FirstMatchingRuleDecides)
-{
-    EXPECT_EQ(MapCategory::Path, classifyFeature({{"highway", "footway"}, {"building", "yes"}}));
-    EXPECT_EQ(MapCategory::Railway, classifyFeature({{"railway", "rail"}, {"waterway", "canal"}}));
-    EXPECT_EQ(MapCategory::Waterway, classifyFeature({{"waterway", "river"}, {"natural", "water"}}));
-    EXPECT_EQ(MapCategory::WaterArea, classifyFeature({{"natural", "water"}, {"building", "yes"}}));
-    EXPECT_EQ(MapCategory::Building, classifyFeature({{"amenity", "parking"}, {"building", "yes"}}));
-    EXPECT_EQ(MapCategory::Parking, classifyFeature({{"amenity", "parking"}, {"landuse", "forest"}}));
-    EXPECT_EQ(MapCategory::Forest, classifyFeature({{"landuse", "forest"}, {"boundary", "administrative"}}));
-    EXPECT_EQ(MapCategory::Forest, classifyFeature({{"natural", "wood"}, {"leisure", "park"}}));
-    EXPECT_EQ(MapCategory::Grass, classifyFeature({{"leisure", "garden"}, {"landuse", "residential"}}));
-    EXPECT_EQ(MapCategory::ResidentialArea, classifyFeature({{"landuse", "residential"}, {"boundary", "x"}}));
-    EXPECT_EQ(MapCategory::CommercialArea, classifyFeature({{"landuse", "construction"}}));
-    EXPECT_EQ(MapCategory::Boundary, classifyFeature({{"boundary", "administrative"}}));
-}
-
-TEST(Classification, EmptyAndUnknownValuesFallThrough)
-{
-    EXPECT_EQ(MapCategory::Building, classifyFeature({{"highway", ""}, {"building", "yes"}}));
-    EXPECT_EQ(MapCategory::None, classifyFeature({{"railway", ""}, {"boundary", ""}}));
-    EXPECT_EQ(MapCategory::WaterArea, classifyFeature({{"natural", "bay"}}));
-    EXPECT_EQ(MapCategory::WaterArea, classifyFeature({{"landuse", "basin"}}));
-    EXPECT_EQ(MapCategory::None, classifyFeature({{"natural", "beach"}}));
-    EXPECT_EQ(MapCategory::None, classifyFeature({{"amenity", "school"}}));
-    EXPECT_EQ(MapCategory::None, classifyFeature({{"Building", "yes"}}));
-    EXPECT_EQ(MapCategory::None, classifyFeature({}));
+    using enum MapCategory;
+    const std::pair<TagMap, MapCategory> cases[] = {
+        {{{"highway", "trunk_link"}}, Motorway}, {{{"highway", "tertiary_link"}}, SecondaryRoad},
+        {{{"highway", "living_street"}}, MinorRoad},
+        // Anything else that is not empty is a path, even a misspelt motorway.
+        {{{"highway", "Motorway"}}, Path}, {{{"highway", "proposed"}}, Path},
+        // Where several rules match, the earlier one decides.
+        {{{"highway", "footway"}, {"building", "yes"}}, Path},
+        {{{"railway", "rail"}, {"waterway", "canal"}}, Railway},
+        {{{"waterway", "river"}, {"natural", "water"}}, Waterway},
+        {{{"natural", "water"}, {"building", "yes"}}, WaterArea},
+        {{{"amenity", "parking"}, {"building", "yes"}}, Building},
+        {{{"amenity", "parking"}, {"landuse", "forest"}}, Parking},
+        {{{"landuse", "forest"}, {"boundary", "administrative"}}, Forest},
+        {{{"natural", "wood"}, {"leisure", "park"}}, Forest},
+        {{{"leisure", "garden"}, {"landuse", "residential"}}, Grass},
+        {{{"landuse", "residential"}, {"boundary", "x"}}, ResidentialArea},
+        {{{"landuse", "construction"}}, CommercialArea}, {{{"boundary", "administrative"}}, Boundary},
+        // Empty and unknown values fall through.
+        {{{"highway", ""}, {"building", "yes"}}, Building}, {{{"railway", ""}, {"boundary", ""}}, None},
+        {{{"natural", "bay"}}, WaterArea}, {{{"landuse", "basin"}}, WaterArea}, {{{"natural", "beach"}}, None},
+        {{{"amenity", "school"}}, None}, {{{"Building", "yes"}}, None}, {{}, None},
+        // Only the stored name is decoded; classification sees the raw text.
+        {{{"highway", "&#115;ervice"}}, Path},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].second, classifyFeature(cases[i].first)) << "case " << i;
 }
 
 TEST(FeatureTags, BridgeTunnelAndBoundaryNeedExactValues)
@@ -113,17 +106,6 @@ TEST(FeatureTags, GermanNameWinsUnlessEmpty)
     EXPECT_EQ("", featureFrom({{"highway", "track"}}).name);
 }
 
-TEST(FeatureTags, LeavesGeometryAlone)
-{
-    MapFeature feature;
-    feature.points = {{1.0, 2.0}, {3.0, 4.0}};
-    feature.closed = true;
-    applyFeatureTags(feature, {{"highway", "service"}});
-    EXPECT_EQ(MapCategory::ServiceRoad, feature.category);
-    EXPECT_EQ(2u, feature.points.size());
-    EXPECT_TRUE(feature.closed);
-}
-
 TEST(NameDecoding, PredefinedEntitiesAndCharacterReferences)
 {
     EXPECT_EQ("Boulevard d'Italie", featureFrom({{"name", "Boulevard d&apos;Italie"}}).name);
@@ -149,69 +131,33 @@ TEST(NameDecoding, UnknownOrMalformedReferencesStayAsWritten)
     EXPECT_EQ("&nbsp; & x", decodeXmlReferences("&nbsp; &amp; x"));
 }
 
-TEST(NameDecoding, OtherValuesAreComparedAsRead)
+TEST(DrawOrder, LayerThenTunnelPlainBridgeThenLandWaterBuildingsRoads)
 {
-    // Only the stored name is decoded; classification sees the raw text.
-    EXPECT_EQ(MapCategory::Path, classifyFeature({{"highway", "&#115;ervice"}}));
-}
-
-TEST(DrawOrder, LevelKeySeparatesTunnelPlainBridgeWithinLayer)
-{
-    auto key = [](std::int32_t layer, bool tunnel, bool bridge) {
-        MapFeature feature;
-        feature.layer = layer;
-        feature.tunnel = tunnel;
-        feature.bridge = bridge;
-        return drawOrderKey(feature).levelKey;
+    using enum MapCategory;
+    auto feature = [](MapCategory category, std::int32_t layer = 0, bool tunnel = false, bool bridge = false) {
+        MapFeature f;
+        f.category = category;
+        f.layer = layer;
+        f.tunnel = tunnel;
+        f.bridge = bridge;
+        return f;
     };
-    EXPECT_EQ(0, key(0, false, false));
-    EXPECT_EQ(1, key(0, false, true));
-    EXPECT_EQ(2, key(1, true, false));
-    EXPECT_EQ(2, key(1, true, true)); // tunnel wins
-    EXPECT_EQ(3, key(1, false, false));
-    EXPECT_EQ(-31, key(-10, true, false));
-    EXPECT_EQ(31, key(10, false, true));
-}
-
-TEST(DrawOrder, CategoryTiersPaintLandFirstAndRoadsLast)
-{
-    auto tier = [](MapCategory category) {
-        MapFeature feature;
-        feature.category = category;
-        return drawOrderKey(feature).categoryTier;
+    // Each row is drawn above the one before; within a row the keys tie, so
+    // the stable sort keeps document order.
+    const std::vector<std::vector<MapFeature>> rows = {
+        {feature(Forest, -1, false, true)}, {feature(Path, 0, true)},
+        {feature(Forest), feature(Grass), feature(ResidentialArea), feature(CommercialArea)},
+        {feature(WaterArea)}, {feature(Parking)}, {feature(Building)}, {feature(Waterway), feature(Boundary)},
+        {feature(Railway)}, {feature(Motorway), feature(Path), feature(None)}, {feature(Forest, 0, false, true)},
+        {feature(Forest, 1, true), feature(Forest, 1, true, true)}, // a tunnel that is a bridge is a tunnel
+        {feature(Forest, 1)},
     };
-    EXPECT_EQ(0, tier(MapCategory::Forest));
-    EXPECT_EQ(0, tier(MapCategory::CommercialArea));
-    EXPECT_EQ(1, tier(MapCategory::WaterArea));
-    EXPECT_EQ(2, tier(MapCategory::Parking));
-    EXPECT_EQ(3, tier(MapCategory::Building));
-    EXPECT_EQ(4, tier(MapCategory::Waterway));
-    EXPECT_EQ(4, tier(MapCategory::Boundary));
-    EXPECT_EQ(5, tier(MapCategory::Railway));
-    EXPECT_EQ(6, tier(MapCategory::Motorway));
-    EXPECT_EQ(6, tier(MapCategory::Path));
-    EXPECT_EQ(6, tier(MapCategory::None));
-}
-
-TEST(DrawOrder, StableSortStacksLayersAboveCategories)
-{
-    std::vector<MapFeature> features(5);
-    features[0].category = MapCategory::Motorway;     // road, layer 0
-    features[1].category = MapCategory::Forest;       // land, layer 0
-    features[2].category = MapCategory::Forest;       // land on layer 1 beats the road below
-    features[2].layer = 1;
-    features[3].category = MapCategory::Motorway;     // bridge on layer 0
-    features[3].bridge = true;
-    features[4].category = MapCategory::Building;     // tunnel on layer 1
-    features[4].tunnel = true;
-    features[4].layer = 1;
-    for (std::size_t i = 0; i < features.size(); ++i)
-        features[i].name = std::to_string(i);
-
-    std::stable_sort(features.begin(), features.end(),
-                     [](const MapFeature& a, const MapFeature& b) { return drawOrderKey(a) < drawOrderKey(b); });
-    std::vector<std::string> order;
-    for (const MapFeature& feature : features)
-        order.push_back(feature.name);
-    EXPECT_EQ((std::vector<std::string>{"1", "0", "3", "4", "2"}), order);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (const MapFeature& f : rows[row]) {
+            EXPECT_TRUE(drawOrderKey(f) == drawOrderKey(rows[row][0])) << "row " << row;
+        }
+        if (row > 0) {
+            EXPECT_TRUE(drawOrderKey(rows[row - 1][0]) < drawOrderKey(rows[row][0])) << "row " << row;
+        }
+    }
 }

@@ -1,55 +1,20 @@
-#include "map/OsmReader.h"
+#include "OsmText.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
 
 using namespace pathlark;
+using namespace osmtext;
 
 namespace {
 
 const std::string dataDir = std::string(PATHLARK_TEST_DATA_DIR) + "/osm/";
-
-std::string node(int id, double lat, double lon)
-{
-    return "  <node id=\"" + std::to_string(id) + "\" lat=\"" + std::to_string(lat) + "\" lon=\""
-        + std::to_string(lon) + "\"/>\n";
-}
-
-std::string way(int id, std::initializer_list<int> refs, const std::string& tags = "")
-{
-    std::string text = "  <way id=\"" + std::to_string(id) + "\">\n";
-    for (int ref : refs)
-        text += "    <nd ref=\"" + std::to_string(ref) + "\"/>\n";
-    return text + tags + "  </way>\n";
-}
-
-std::string tag(const std::string& k, const std::string& v)
-{
-    return "    <tag k=\"" + k + "\" v=\"" + v + "\"/>\n";
-}
-
-std::string member(const std::string& type, int ref, const std::string& role)
-{
-    return "    <member type=\"" + type + "\" ref=\"" + std::to_string(ref) + "\" role=\"" + role + "\"/>\n";
-}
-
-std::string relation(const std::string& content)
-{
-    return "  <relation id=\"1\">\n" + content + "  </relation>\n";
-}
-
-std::vector<MapFeature> read(const std::string& body)
-{
-    return readOsmText("<osm version=\"0.6\">\n" + body + "</osm>\n");
-}
 
 // A 3x3 grid of nodes 1..9, row by row: 1 2 3 / 4 5 6 / 7 8 9.
 std::string gridNodes()
@@ -194,76 +159,70 @@ TEST(MapBuild, WaysWithoutCategoryOrPointsAreSkipped)
     EXPECT_TRUE(features[0].boundary);
 }
 
-TEST(OsmFile, ReadsRealOverpassExcerpt)
+namespace {
+
+// The real excerpts against counts taken from their text: every way with a
+// highway key is a road, and no name keeps an escaped ampersand.
+std::vector<MapFeature> readRealExcerpt(const std::string& name, const std::string& highwayKey)
 {
-    // Overpass answer: <note> and <meta> before <bounds>, double quotes. The
-    // expected counts come from the file itself.
-    std::string path = dataDir + "north-bayreuth-2014_overpass_forest-excerpt.osm";
-    std::string text = readFile(path);
-    ASSERT_FALSE(text.empty());
-    std::size_t highwayWays = countWaysWithKey(text, "k=\"highway\"");
-    ASSERT_GT(highwayWays, 0u);
-
+    std::string path = dataDir + name;
+    std::size_t highwayWays = countWaysWithKey(readFile(path), highwayKey);
+    EXPECT_GT(highwayWays, 0u) << name;
     auto features = readOsmMap(path);
-    std::map<MapCategory, int> counts;
-    for (const MapFeature& feature : features)
-        ++counts[feature.category];
-    int roads = 0;
-    for (auto category : {MapCategory::Motorway, MapCategory::PrimaryRoad, MapCategory::SecondaryRoad,
-                          MapCategory::MinorRoad, MapCategory::ServiceRoad, MapCategory::Path})
-        roads += counts[category];
-    EXPECT_EQ(static_cast<int>(highwayWays), roads);
-
-    // The forest relation as the excerpt holds it: the outer way (669 nodes,
-    // the last outer member, so the main ring), three closed members without
-    // a role (further outer rings) and four closed inner ways.
-    ASSERT_EQ(1, counts[MapCategory::Forest]);
-    auto forest = std::find_if(features.begin(), features.end(),
-                               [](const MapFeature& f) { return f.category == MapCategory::Forest; });
-    EXPECT_EQ(669u, forest->points.size());
-    EXPECT_EQ(3u + 4u, forest->rings.size());
-    std::size_t closedRings = 0;
-    for (const auto& ring : forest->rings) {
-        ASSERT_GE(ring.size(), 4u);
-        closedRings += ring.front().latitude == ring.back().latitude && ring.front().longitude == ring.back().longitude;
-    }
-    EXPECT_EQ(forest->rings.size(), closedRings);
-
-    bool decoded = false;
-    for (const MapFeature& feature : features) {
-        EXPECT_EQ(std::string::npos, feature.name.find("&amp;")) << feature.name;
-        decoded |= feature.name.find(" & ") != std::string::npos;
-    }
-    EXPECT_TRUE(decoded);
-}
-
-TEST(OsmFile, ReadsRealSingleQuotedExcerpt)
-{
-    std::string path = dataDir + "krems-2013_josm-single-quotes_excerpt.osm";
-    std::string text = readFile(path);
-    std::size_t highwayWays = countWaysWithKey(text, "k='highway'");
-    ASSERT_GT(highwayWays, 0u);
-    auto features = readOsmMap(path);
-    ASSERT_FALSE(features.empty());
     std::size_t roads = 0;
     bool decoded = false;
     for (const MapFeature& feature : features) {
         auto value = static_cast<std::uint32_t>(feature.category);
         roads += value >= 1 && value <= 6;
-        EXPECT_EQ(std::string::npos, feature.name.find("&amp;"));
+        EXPECT_EQ(std::string::npos, feature.name.find("&amp;")) << feature.name;
         decoded |= feature.name.find(" & ") != std::string::npos;
+    }
+    EXPECT_EQ(highwayWays, roads) << name;
+    EXPECT_TRUE(decoded) << name;
+    return features;
+}
+
+const MapFeature* firstOf(const std::vector<MapFeature>& features, MapCategory category)
+{
+    auto found = std::find_if(features.begin(), features.end(),
+                              [category](const MapFeature& f) { return f.category == category; });
+    return found == features.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+TEST(OsmFile, ReadsRealOverpassExcerpt)
+{
+    // Overpass answer: <note> and <meta> before <bounds>, double quotes.
+    auto features = readRealExcerpt("north-bayreuth-2014_overpass_forest-excerpt.osm", "k=\"highway\"");
+    EXPECT_EQ(1, std::count_if(features.begin(), features.end(),
+                               [](const MapFeature& f) { return f.category == MapCategory::Forest; }));
+    // The forest relation as the excerpt holds it: the outer way (669 nodes,
+    // the last outer member, so the main ring), three closed members without
+    // a role (further outer rings) and four closed inner ways.
+    const MapFeature* forest = firstOf(features, MapCategory::Forest);
+    ASSERT_NE(nullptr, forest);
+    EXPECT_EQ(669u, forest->points.size());
+    ASSERT_EQ(3u + 4u, forest->rings.size());
+    for (const auto& ring : forest->rings) {
+        ASSERT_GE(ring.size(), 4u);
+        EXPECT_TRUE(ring.front().latitude == ring.back().latitude && ring.front().longitude == ring.back().longitude);
+    }
+}
+
+TEST(OsmFile, ReadsRealSingleQuotedExcerpt)
+{
+    auto features = readRealExcerpt("krems-2013_josm-single-quotes_excerpt.osm", "k='highway'");
+    for (const MapFeature& feature : features) {
         for (const MapPoint& p : feature.points) {
             EXPECT_NEAR(48.4, p.latitude, 0.1);
             EXPECT_NEAR(15.7, p.longitude, 0.2);
         }
     }
-    EXPECT_EQ(highwayWays, roads);
-    EXPECT_TRUE(decoded);
     // The parking multipolygon: a closed outer way of 6 nodes with a closed
     // inner way of 7 nodes.
-    auto parking = std::find_if(features.begin(), features.end(),
-                                [](const MapFeature& f) { return f.category == MapCategory::Parking; });
-    ASSERT_NE(features.end(), parking);
+    const MapFeature* parking = firstOf(features, MapCategory::Parking);
+    ASSERT_NE(nullptr, parking);
     EXPECT_EQ(6u, parking->points.size());
     ASSERT_EQ(1u, parking->rings.size());
     EXPECT_EQ(7u, parking->rings[0].size());

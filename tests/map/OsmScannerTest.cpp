@@ -1,44 +1,19 @@
-#include "map/OsmReader.h"
+#include "OsmText.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 using namespace pathlark;
+using namespace osmtext;
 
 namespace {
-
-// The features of a document whose lines are given without the <osm> wrapper.
-std::vector<MapFeature> read(const std::string& body)
-{
-    return readOsmText("<?xml version='1.0' encoding='UTF-8'?>\n<osm version=\"0.6\">\n" + body + "</osm>\n");
-}
-
-std::string node(int id, double lat, double lon)
-{
-    return "  <node id=\"" + std::to_string(id) + "\" lat=\"" + std::to_string(lat) + "\" lon=\""
-        + std::to_string(lon) + "\"/>\n";
-}
 
 // Nodes 1..4 at the corners of a unit square.
 std::string squareNodes()
 {
     return node(1, 0, 0) + node(2, 0, 1) + node(3, 1, 1) + node(4, 1, 0);
-}
-
-std::string way(int id, std::initializer_list<int> refs, const std::string& tags)
-{
-    std::string text = "  <way id=\"" + std::to_string(id) + "\">\n";
-    for (int ref : refs)
-        text += "    <nd ref=\"" + std::to_string(ref) + "\"/>\n";
-    return text + tags + "  </way>\n";
-}
-
-std::string tag(const std::string& k, const std::string& v)
-{
-    return "    <tag k=\"" + k + "\" v=\"" + v + "\"/>\n";
 }
 
 std::string errorOf(const std::string& body)
@@ -53,31 +28,19 @@ std::string errorOf(const std::string& body)
 
 } // namespace
 
-TEST(ReadAttribute, FindsQuotedValuesOfEitherKind)
+TEST(ReadAttribute, FirstQuotedOccurrenceOrEmpty)
 {
-    EXPECT_EQ("12", readAttribute("<node id=\"12\" lat='4.5'/>", "id"));
+    const std::pair<const char*, const char*> idCases[] = {
+        {"<node id=\"12\" lat='4.5'/>", "12"}, {"<node uid=\"7\" id=\"3\"/>", "7"}, // even inside a longer name
+        {"<node id=\"3\" uid=\"7\"/>", "3"}, {"<node idx id=\"5\"/>", "5"}, // no "=": the search goes on
+        {"<node id=12 lat=\"1\"/>", ""}, {"<node id=\"12/>", ""}, {"<node lat=\"1\"/>", ""},
+        {"<node id=", ""}, {"", ""}, {"<node id=\"12'/>", ""}, // quotes must match
+    };
+    for (auto [line, expected] : idCases)
+        EXPECT_EQ(expected, readAttribute(line, "id")) << line;
     EXPECT_EQ("4.5", readAttribute("<node id=\"12\" lat='4.5'/>", "lat"));
     EXPECT_EQ("it's", readAttribute("<tag k=\"name\" v=\"it's\"/>", "v"));
     EXPECT_EQ("", readAttribute("<tag k=\"name\" v=\"\"/>", "v"));
-}
-
-TEST(ReadAttribute, FirstOccurrenceCountsEvenInsideLongerName)
-{
-    EXPECT_EQ("7", readAttribute("<node uid=\"7\" id=\"3\"/>", "id"));
-    EXPECT_EQ("3", readAttribute("<node id=\"3\" uid=\"7\"/>", "id"));
-    // "id" not followed by "=" is no match; the search goes on.
-    EXPECT_EQ("5", readAttribute("<node idx id=\"5\"/>", "id"));
-}
-
-TEST(ReadAttribute, MissingOrBrokenQuotesGiveEmpty)
-{
-    EXPECT_EQ("", readAttribute("<node id=12 lat=\"1\"/>", "id"));
-    EXPECT_EQ("", readAttribute("<node id=\"12/>", "id"));
-    EXPECT_EQ("", readAttribute("<node lat=\"1\"/>", "id"));
-    EXPECT_EQ("", readAttribute("<node id=", "id"));
-    EXPECT_EQ("", readAttribute("", "id"));
-    // The closing quote must match the opening one.
-    EXPECT_EQ("", readAttribute("<node id=\"12'/>", "id"));
 }
 
 TEST(ParseXmlNumber, AcceptsPlainAndExponentNotation)
@@ -161,11 +124,12 @@ TEST(OsmScanner, ClosedNeedsMoreThanTwoRefsWithSameEnds)
     EXPECT_EQ("closed", closedOf({1, 2, 99, 3, 1}));
 }
 
-TEST(OsmScanner, ElementsMayComeInAnyOrder)
+TEST(OsmScanner, ElementsMayComeInAnyOrderAndIdsMayBeNegative)
 {
-    auto features = read(way(10, {1, 2}, tag("railway", "rail")) + node(1, 5, 5) + node(2, 6, 6));
+    auto features = read(way(-5, {-1, -2}, tag("railway", "rail")) + node(-1, 5, 5) + node(-2, 6, 6));
     ASSERT_EQ(1u, features.size());
     EXPECT_EQ(MapCategory::Railway, features[0].category);
+    EXPECT_EQ(2u, features[0].points.size());
 }
 
 TEST(OsmScanner, LaterNodeWithSameIdWins)
@@ -244,21 +208,6 @@ TEST(OsmScanner, NodeTagsAndRepeatedKeys)
     EXPECT_EQ(MapCategory::Waterway, features[0].category);
 }
 
-TEST(OsmScanner, SingleQuotedFilesReadTheSame)
-{
-    std::string text = "<osm version='0.6' generator='JOSM'>\n"
-                       "  <node id='1' uid='99' lat='48.1' lon='15.2' />\n"
-                       "  <node id='2' uid='99' lat='48.2' lon='15.3' />\n"
-                       "  <way id='7' visible='true'>\n    <nd ref='1' />\n    <nd ref='2' />\n"
-                       "    <tag k='highway' v='service' />\n    <tag k='name' v='Kremser Würst&apos;l Eck' />\n"
-                       "  </way>\n</osm>\n";
-    auto features = readOsmText(text);
-    ASSERT_EQ(1u, features.size());
-    EXPECT_EQ(MapCategory::ServiceRoad, features[0].category);
-    EXPECT_EQ("Kremser Würst'l Eck", features[0].name);
-    EXPECT_DOUBLE_EQ(48.1, features[0].points[0].latitude);
-}
-
 TEST(OsmScanner, BadNumbersAndIdsFailTheWholeRead)
 {
     EXPECT_EQ("Invalid XML number: +47.1", errorOf("  <node id=\"1\" lat=\"+47.1\" lon=\"9\"/>\n"));
@@ -270,13 +219,6 @@ TEST(OsmScanner, BadNumbersAndIdsFailTheWholeRead)
     EXPECT_EQ("stoll", errorOf("  <relation id=\"1\">\n    <member type=\"way\" ref=\"q\" role=\"\"/>\n"));
     // Number checks apply only where the scanner looks: not inside a way.
     EXPECT_EQ("no error", errorOf("  <way id=\"1\">\n  <node id=\"1\" lat=\"+1\" lon=\"1\"/>\n  </way>\n"));
-}
-
-TEST(OsmScanner, NegativeIdsAreOrdinaryIds)
-{
-    auto features = read(node(-1, 0, 0) + node(-2, 1, 1) + way(-5, {-1, -2}, tag("highway", "path")));
-    ASSERT_EQ(1u, features.size());
-    EXPECT_EQ(2u, features[0].points.size());
 }
 
 TEST(OsmScanner, InputThatIsNoMapAtAllIsRefused)

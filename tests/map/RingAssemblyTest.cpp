@@ -42,13 +42,6 @@ Ids canonical(Ids ring)
 
 } // namespace
 
-TEST(AssembleRings, ClosedWayIsARingOfItsOwn)
-{
-    Multipolygon mp;
-    mp.add(1, {1, 2, 3, 1});
-    EXPECT_EQ((std::vector<Ids>{{1, 2, 3, 1}}), mp.rings());
-}
-
 TEST(AssembleRings, JoinsSegmentsInEveryOrientation)
 {
     // The square 1-2-3-4 split into three pieces, each listed forwards or
@@ -71,23 +64,6 @@ TEST(AssembleRings, JoinsSegmentsInEveryOrientation)
             EXPECT_EQ((Ids{1, 2, 3, 4}), canonical(rings[0]));
         }
     } while (std::next_permutation(order.begin(), order.end()));
-}
-
-TEST(AssembleRings, StartsFromTheLastMemberAndPrefersEarlierSegments)
-{
-    Multipolygon mp;
-    mp.add(1, {2, 3});
-    mp.add(2, {3, 1});
-    mp.add(3, {1, 2});
-    // The chain starts as way 3 (1,2); way 1 continues it at its end.
-    EXPECT_EQ((std::vector<Ids>{{1, 2, 3, 1}}), mp.rings());
-
-    Multipolygon prepend;
-    prepend.add(1, {3, 1});
-    prepend.add(2, {2, 3});
-    prepend.add(3, {1, 2});
-    // Way 1 touches only the chain's start, so it is put in front.
-    EXPECT_EQ((std::vector<Ids>{{3, 1, 2, 3}}), prepend.rings());
 }
 
 TEST(AssembleRings, RingsComeInTheOrderTheyClose)

@@ -10,24 +10,17 @@
 #include <fstream>
 #include <malloc.h>
 #include <random>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-        : m_path(fs::temp_directory_path() / ("pathlark-gpx-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(m_path);
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
+// A path of its own per process, so the debug and sanitizer runs can overlap.
+fs::path tempPath(const std::string& name)
+{
+    return fs::path(testing::TempDir()) / ("pathlark-gpx-" + std::to_string(::getpid()) + "-" + name);
+}
 
 std::string nested(int depth, const std::string& open, const std::string& close)
 {
@@ -43,23 +36,24 @@ std::string nested(int depth, const std::string& open, const std::string& close)
 
 TEST(GpxRobustness, FilesThatCannotBeReadGiveNoDocument)
 {
-    TempDir dir;
-    EXPECT_EQ(readGpxFile(dir.path() / "missing.gpx"), nullptr);
-    EXPECT_EQ(readGpxFile(dir.path()), nullptr);
-    std::ofstream(dir.path() / "empty.gpx").close();
-    EXPECT_EQ(readGpxFile(dir.path() / "empty.gpx"), nullptr);
+    EXPECT_EQ(readGpxFile(tempPath("missing.gpx")), nullptr);
+    EXPECT_EQ(readGpxFile(testing::TempDir()), nullptr);
+    fs::path empty = tempPath("empty.gpx");
+    std::ofstream(empty).close();
+    EXPECT_EQ(readGpxFile(empty), nullptr);
+    fs::remove(empty);
 }
 
 TEST(GpxRobustness, HugeFileIsRefusedBeforeReading)
 {
-    TempDir dir;
-    fs::path path = dir.path() / "huge.gpx";
+    fs::path path = tempPath("huge.gpx");
     std::ofstream(path) << "<gpx>";
     // Sparse: a gigabyte of nothing on one line, taking no disk space.
     fs::resize_file(path, std::uintmax_t { 1 } << 30);
     auto started = std::chrono::steady_clock::now();
     EXPECT_THROW(readGpxFile(path), GpxLimitError);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    fs::remove(path);
 }
 
 TEST(GpxRobustness, NestingBeyondTheLimitIsRefused)
