@@ -35,7 +35,8 @@ test-asan: deps
 	@cd $(ASAN_BUILD) && ctest --output-on-failure
 
 bench: build
-	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks 2>/dev/null || true
+	@bash scripts/install-deps.sh --bench
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
 clean:

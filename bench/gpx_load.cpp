@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     if (temporary)
         writeTrack(path, 100000);
     if (!fs::exists(path)) {
-        std::printf("BENCH gpx_load skipped: %s not found\n", path.c_str());
+        std::printf("gpx_load skipped: %s not found\n", path.c_str());
         return 0;
     }
     double megabytes = static_cast<double>(fs::file_size(path)) / 1e6;
@@ -87,8 +87,8 @@ int main(int argc, char** argv)
     for (int i = 0; gpx && i < gpx->getTrackCount(); ++i)
         points += gpx->getTrack(i)->getWayPointCount();
 
-    std::printf("BENCH gpx_load file %.1f MB, %ld points\n", megabytes, points);
-    std::printf("BENCH gpx_load ours: %.3f s CPU (%.3f s wall), peak memory %.1f MB = %.1f x file size\n", ours, wall,
+    std::printf("gpx_load: file %.1f MB, %ld points\n", megabytes, points);
+    std::printf("gpx_load: ours %.3f s CPU (%.3f s wall), peak memory %.1f MB = %.1f x file size\n", ours, wall,
                 peakMegabytes, peakMegabytes / megabytes);
 
     rusage childrenBefore {};
@@ -100,10 +100,12 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_CHILDREN, &childrenAfter);
     if (status == 0) {
         double babel = cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore);
-        std::printf("BENCH gpx_load gpsbabel: %.3f s CPU (%.3f s wall); ours / gpsbabel = %.2f\n", babel, babelWall,
-                    ours / babel);
+        std::printf("gpx_load: gpsbabel %.3f s CPU (%.3f s wall)\n", babel, babelWall);
+        std::printf("BENCH gpx_load ours=%.6f ref=%.6f ratio=%.3f peak_mb=%.1f\n", ours, babel, ours / babel,
+                    peakMegabytes);
     } else {
-        std::printf("BENCH gpx_load gpsbabel not available (Debian package gpsbabel)\n");
+        std::printf("gpx_load: reference gpsbabel not available (Debian package gpsbabel)\n");
+        std::printf("BENCH gpx_load ours=%.6f ref=- ratio=- peak_mb=%.1f\n", ours, peakMegabytes);
     }
     if (temporary)
         fs::remove(path);

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     std::string input = argc > 1 ? argv[1]
                                  : std::string(PATHLARK_SHARED_DATA_DIR) + "/osm/liechtenstein-2024-03-04_osmium.osm.gz";
     if (!fs::exists(input)) {
-        std::printf("BENCH osm_load skipped: %s not found\n", input.c_str());
+        std::printf("osm_load skipped: %s not found (the shared data folder is not here)\n", input.c_str());
         return 0;
     }
     std::string path = input;
@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     if (input.ends_with(".gz")) {
         path = (fs::temp_directory_path() / "pathlark-bench.osm").string();
         if (std::system(("gzip -dc " + shellQuote(input) + " > " + shellQuote(path)).c_str()) != 0) {
-            std::printf("BENCH osm_load failed: could not decompress %s\n", input.c_str());
+            std::printf("osm_load failed: could not decompress %s\n", input.c_str());
             return 1;
         }
         temporary = true;
@@ -64,8 +64,8 @@ int main(int argc, char** argv)
     double ours = cpuSeconds(after) - cpuSeconds(before);
     double peakMegabytes = after.ru_maxrss / 1024.0;
 
-    std::printf("BENCH osm_load file %.1f MB, %zu features\n", megabytes, featureCount);
-    std::printf("BENCH osm_load ours: %.3f s CPU (%.3f s wall, %.0f MB/s), peak memory %.1f MB = %.2f x file size\n",
+    std::printf("osm_load: file %.1f MB, %zu features\n", megabytes, featureCount);
+    std::printf("osm_load: ours %.3f s CPU (%.3f s wall, %.0f MB/s), peak memory %.1f MB = %.2f x file size\n",
                 ours, wall, megabytes / ours, peakMegabytes, peakMegabytes / megabytes);
 
     rusage childrenBefore{};
@@ -75,10 +75,13 @@ int main(int argc, char** argv)
     getrusage(RUSAGE_CHILDREN, &childrenAfter);
     if (status == 0) {
         double osmium = cpuSeconds(childrenAfter) - cpuSeconds(childrenBefore);
-        std::printf("BENCH osm_load osmium: %.3f s CPU (%.0f MB/s); osmium / ours = %.2f (target >= 2)\n", osmium,
+        std::printf("osm_load: osmium %.3f s CPU (%.0f MB/s); osmium / ours = %.2f (target >= 2)\n", osmium,
                     megabytes / osmium, osmium / ours);
+        std::printf("BENCH osm_load ours=%.6f ref=%.6f ratio=%.3f peak_mb=%.1f\n", ours, osmium, ours / osmium,
+                    peakMegabytes);
     } else {
-        std::printf("BENCH osm_load osmium not available (Debian package osmium-tool)\n");
+        std::printf("osm_load: reference osmium not available (Debian package osmium-tool)\n");
+        std::printf("BENCH osm_load ours=%.6f ref=- ratio=- peak_mb=%.1f\n", ours, peakMegabytes);
     }
     if (temporary)
         fs::remove(path);

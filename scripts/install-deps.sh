@@ -10,6 +10,11 @@ packages=(
   ttf-bitstream-vera libgl1-mesa-dri libglx-mesa0 ca-certificates
 )
 
+# `--bench` adds the reference programs the benchmarks compare against.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(osmium-tool gpsbabel)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
