@@ -18,38 +18,34 @@ constexpr int CX = 30, CY = 20;
 
 class GuiCheckBoxTest : public ::testing::Test {
 protected:
-    GuiCheckBox* addBox(Uint32 flags = 0)
+    void SetUp() override
     {
-        auto* box = gui.root->add(new GuiCheckBox(nullptr, 113, CX, CY, 220, 24, 0xFFF0F0F0, "", uiFont, flags));
+        box = gui.root->add(new GuiCheckBox(nullptr, 113, CX, CY, 220, 24, 0xFFF0F0F0, "", uiFont, 0));
         box->addCallback([this](GuiButton* sender, bool state) {
             EXPECT_EQ(sender->id, 113);
             states.push_back(state);
         });
-        return box;
+    }
+    // Every listed offset from the box's corner has this grey, within 2.
+    void expectGrey(std::initializer_list<std::pair<int, int>> offsets, int grey)
+    {
+        for (auto [dx, dy] : offsets) {
+            const SDL_Color c = readPixel(gui.renderer, CX + dx, CY + dy);
+            EXPECT_TRUE(std::abs(c.r - grey) <= 2 && std::abs(c.g - grey) <= 2 && std::abs(c.b - grey) <= 2)
+                << "(" << dx << ", " << dy << ") should be " << grey;
+        }
     }
 
     GuiFixtureState gui;
+    GuiCheckBox* box = nullptr;
     std::vector<bool> states;
 };
 
-bool isColour(SDL_Color c, Uint8 grey)
-{
-    return std::abs(c.r - grey) <= 2 && std::abs(c.g - grey) <= 2 && std::abs(c.b - grey) <= 2;
-}
-
 } // namespace
-
-TEST_F(GuiCheckBoxTest, IsAlwaysAToggle)
-{
-    GuiCheckBox* box = addBox(0);
-    EXPECT_TRUE(box->isToggle());
-    EXPECT_STREQ(box->className(), "GuiCheckBox");
-    EXPECT_TRUE(box->isCacheable());
-}
 
 TEST_F(GuiCheckBoxTest, PressTogglesAndCallsBackButNeverNotifies)
 {
-    GuiCheckBox* box = addBox();
+    EXPECT_TRUE(box->isToggle());
     click(gui.root, CX + 5, CY + 5);
     EXPECT_TRUE(box->pressed);
     click(gui.root, CX + 100, CY + 5);  // the caption area counts too
@@ -60,20 +56,16 @@ TEST_F(GuiCheckBoxTest, PressTogglesAndCallsBackButNeverNotifies)
 
 TEST_F(GuiCheckBoxTest, SetValueAcceptsOnlyTheFourWordsAndCallsBackOnChange)
 {
-    GuiCheckBox* box = addBox();
-    EXPECT_FALSE(box->setValue("yes"));
-    EXPECT_FALSE(box->setValue("TRUE"));
-    EXPECT_FALSE(box->setValue(""));
+    for (const char* word : {"yes", "TRUE", ""})
+        EXPECT_FALSE(box->setValue(word)) << word;
     EXPECT_FALSE(box->pressed);
     EXPECT_TRUE(states.empty());
 
     EXPECT_TRUE(box->setValue("true"));
     EXPECT_TRUE(box->pressed);
-    EXPECT_EQ(states, (std::vector<bool>{true}));
-
     EXPECT_TRUE(box->setValue("true")) << "already on: accepted";
     EXPECT_TRUE(box->setValue("1"));
-    EXPECT_EQ(states.size(), 1u) << "no change, no callback";
+    EXPECT_EQ(states, (std::vector<bool>{true})) << "no change, no callback";
 
     EXPECT_TRUE(box->setValue("0"));
     EXPECT_TRUE(box->setValue("false"));
@@ -89,21 +81,14 @@ TEST_F(GuiCheckBoxTest, SetValueAcceptsOnlyTheFourWordsAndCallsBackOnChange)
 
 TEST_F(GuiCheckBoxTest, DrawsAWhiteBoxWithADoubleOutlineAndACrossWhenOn)
 {
-    GuiCheckBox* box = addBox();
     gui.root->draw(gui.renderer);
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX, CY + 8), 0)) << "outer outline";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 1, CY + 8), 0)) << "inner outline";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 15, CY + 8), 0)) << "outer outline, right";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 7, CY + 7), 255)) << "empty box";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 30, CY + 20), 200)) << "no background fill";
+    expectGrey({{0, 8}, {1, 8}, {15, 8}}, 0);  // double outline
+    expectGrey({{7, 7}}, 255);                 // empty box
+    expectGrey({{30, 20}}, 200);               // no background fill
 
     box->setValue("1");
     gui.root->draw(gui.renderer);
-    // Both diagonals, three pixels thick: the centre and points along each.
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 7, CY + 7), 0));
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 4, CY + 4), 0)) << "falling diagonal";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 4, CY + 11), 0)) << "rising diagonal";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 11, CY + 4), 0)) << "rising diagonal";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 3, CY + 8), 255)) << "between the arms stays white";
-    EXPECT_TRUE(isColour(readPixel(gui.renderer, CX + 12, CY + 7), 255));
+    // Both diagonals, three pixels thick; between the arms stays white.
+    expectGrey({{7, 7}, {4, 4}, {4, 11}, {11, 4}}, 0);
+    expectGrey({{3, 8}, {12, 7}}, 255);
 }

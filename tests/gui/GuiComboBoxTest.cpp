@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <tuple>
 #include <string>
 
 using guitest::GuiFixtureState;
@@ -48,13 +50,16 @@ SDL_Point rowPoint(const GuiComboBoxDropDown* list, int row)
     return SDL_Point{list->x + 20, list->y + row * list->itemHeight + list->itemHeight / 2};
 }
 
-bool sameRgb(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+std::array<int, 3> rgb(SDL_Color c) { return {c.r, c.g, c.b}; }
+
+struct ComboTest : ::testing::Test {
+    GuiFixtureState gui;
+};
 
 } // namespace
 
-TEST(GuiComboBox, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
+TEST_F(ComboTest, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 0);
     combo->addItem(10, "ten");
     combo->addItem(20, "twenty");
@@ -68,7 +73,6 @@ TEST(GuiComboBox, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
     EXPECT_EQ(gui.engine->notifications[0].source, combo);
 
     combo->select(2, true);
-    EXPECT_EQ(combo->selectedIndex, -1);
     EXPECT_EQ(combo->selectedId(), -1);
     EXPECT_EQ(gui.engine->notifications.size(), 2u);
 
@@ -89,9 +93,8 @@ TEST(GuiComboBox, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
     EXPECT_FALSE(combo->setValue("ten"));
 }
 
-TEST(GuiComboBox, ClickOpensListBelowAndPickingARowNotifiesItsId)
+TEST_F(ComboTest, ClickOpensListBelowAndPickingARowNotifiesItsId)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 5);
 
     guitest::click(gui.root, 50, 20);
@@ -99,10 +102,7 @@ TEST(GuiComboBox, ClickOpensListBelowAndPickingARowNotifiesItsId)
     GuiComboBoxDropDown* list = combo->dropDownList();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->ownerCombo, combo);
-    EXPECT_EQ(list->y, 10 + 24);
-    EXPECT_EQ(list->x, 10);
-    EXPECT_EQ(list->w, 120);
-    EXPECT_EQ(list->h, 150);
+    EXPECT_EQ((std::array{list->x, list->y, list->w, list->h}), (std::array{10, 10 + 24, 120, 150}));
     EXPECT_EQ(list->items.size(), 5u);
     EXPECT_EQ(list->selectedIndex, 0);
     EXPECT_EQ(gui.root->popupGrab, list);
@@ -116,9 +116,8 @@ TEST(GuiComboBox, ClickOpensListBelowAndPickingARowNotifiesItsId)
     EXPECT_EQ(comboValues(gui), (std::vector<Uint64>{3}));
 }
 
-TEST(GuiComboBox, ClickingTheChosenRowOrTheBarKeepsTheListOpen)
+TEST_F(ComboTest, ClickingTheChosenRowOrTheBarKeepsTheListOpen)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 6);
     combo->dropHeight = 60;  // too short for six rows: a scroll bar shows
     combo->select(1, false);
@@ -140,9 +139,8 @@ TEST(GuiComboBox, ClickingTheChosenRowOrTheBarKeepsTheListOpen)
     EXPECT_TRUE(gui.engine->notifications.empty());
 }
 
-TEST(GuiComboBox, KeyboardOpensPicksAndCancels)
+TEST_F(ComboTest, KeyboardOpensPicksAndCancels)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 3);
     gui.root->setFocus(combo);
 
@@ -177,9 +175,8 @@ TEST(GuiComboBox, KeyboardOpensPicksAndCancels)
     EXPECT_FALSE(combo->dropOpen) << "keys count only while focused";
 }
 
-TEST(GuiComboBox, ReturnWithoutASelectedRowClosesSilently)
+TEST_F(ComboTest, ReturnWithoutASelectedRowClosesSilently)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 3);
     combo->select(3, false);
     gui.root->setFocus(combo);
@@ -191,9 +188,8 @@ TEST(GuiComboBox, ReturnWithoutASelectedRowClosesSilently)
     EXPECT_TRUE(gui.engine->notifications.empty());
 }
 
-TEST(GuiComboBox, EmptyComboNeverOpens)
+TEST_F(ComboTest, EmptyComboNeverOpens)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 0);
     guitest::click(gui.root, 50, 20);
     guitest::key(gui.root, SDLK_RETURN);
@@ -207,9 +203,8 @@ TEST(GuiComboBox, EmptyComboNeverOpens)
     EXPECT_FALSE(loose.dropOpen) << "a combo outside any window has nowhere to open";
 }
 
-TEST(GuiComboBox, OutsideClickClosesAndTheNextClickOpensAgain)
+TEST_F(ComboTest, OutsideClickClosesAndTheNextClickOpensAgain)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 3);
     guitest::click(gui.root, 50, 20);
     ASSERT_TRUE(combo->dropOpen);
@@ -227,9 +222,8 @@ TEST(GuiComboBox, OutsideClickClosesAndTheNextClickOpensAgain)
     EXPECT_TRUE(gui.engine->notifications.empty());
 }
 
-TEST(GuiComboBox, ClosingLeavesOtherPopupsAlone)
+TEST_F(ComboTest, ClosingLeavesOtherPopupsAlone)
 {
-    GuiFixtureState gui;
     GuiComboBox* combo = addCombo(gui, 3);
     combo->openDropDown();
     GuiComboBoxDropDown* list = combo->dropDownList();
@@ -258,12 +252,10 @@ TEST(GuiComboBox, DrawsDarkenedButtonWithTheArrowCachedPerRenderer)
         EXPECT_EQ(dropArrowCacheSize(), before + 1);
 
         // Button 18 wide at x 112; the 9 x 9 arrow is centred at (121, 22), top row at y 18.
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 114, 30), SDL_Color{240, 240, 240, 255}));
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 112, 20), SDL_Color{80, 80, 80, 255}));
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 117, 19), SDL_Color{0, 0, 0, 255}));
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 121, 23), SDL_Color{0, 0, 0, 255}));
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 117, 23), SDL_Color{240, 240, 240, 255}));
-        EXPECT_TRUE(sameRgb(guitest::readPixel(gui.renderer, 60, 11), SDL_Color{255, 255, 255, 255}));
+        const std::tuple<int, int, int> expected[] = {{114, 30, 240}, {112, 20, 80}, {117, 19, 0},
+                                                      {121, 23, 0},   {117, 23, 240}, {60, 11, 255}};
+        for (auto [x, y, grey] : expected)
+            EXPECT_EQ(rgb(guitest::readPixel(gui.renderer, x, y)), (std::array{grey, grey, grey})) << x << ", " << y;
     }
     EXPECT_EQ(dropArrowCacheSize(), before) << "destroying the window drops its arrow";
 }

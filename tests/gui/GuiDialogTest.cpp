@@ -38,6 +38,14 @@ protected:
             n += e.code == GuiNotify::DialogClosed;
         return n;
     }
+    // A focused editable in the main window.
+    EditableProbe* focusedField()
+    {
+        auto* field = gui.root->add(new EditableProbe(10, 10));
+        click(gui.root, 15, 15);
+        EXPECT_EQ(gui.engine->focusedEditable, static_cast<IEditable*>(field));
+        return field;
+    }
 
     GuiFixtureState gui;
     AppWindow* record = nullptr;
@@ -46,59 +54,36 @@ protected:
 
 } // namespace
 
-TEST_F(GuiDialogTest, DialogWindowHasADialogRootOfItsSize)
+TEST_F(GuiDialogTest, AcceptAndCancelPostTheirResultOnceAndOnlyWhileModal)
 {
-    EXPECT_STREQ(dialog->className(), "GuiWindow");
-    EXPECT_EQ(dialog->id, -1);
-    EXPECT_EQ(dialog->x, 0);
-    EXPECT_EQ(dialog->y, 0);
     EXPECT_EQ(dialog->w, 560);
-    EXPECT_EQ(dialog->h, 460);
-    EXPECT_EQ(dialog->colour.r, 200);
-    EXPECT_EQ(gui.engine->findWindow(record->windowId), record);
     EXPECT_EQ(gui.engine->modalRoot, nullptr) << "creating is not yet running it";
-}
-
-TEST_F(GuiDialogTest, AcceptOutsideTheModalStateDoesNothing)
-{
     dialog->accept();
     dialog->cancel();
     EXPECT_EQ(closeNotifications(), 0);
-}
 
-TEST_F(GuiDialogTest, AcceptEndsTheModalStateAndPostsTheResultOnce)
-{
-    gui.engine->beginModal(dialog);
-    EXPECT_EQ(gui.engine->modalRoot, dialog);
-    dialog->accept();
-    EXPECT_EQ(gui.engine->modalRoot, nullptr);
-    ASSERT_EQ(gui.engine->notifications.size(), 1u);
-    const GuiEvent& n = gui.engine->notifications[0];
-    EXPECT_EQ(n.code, GuiNotify::DialogClosed);
-    EXPECT_EQ(n.param, Uint32(GuiDialog::Accepted));
-    EXPECT_EQ(n.value, 0u);
-    EXPECT_EQ(n.source, dialog);
-    EXPECT_EQ(n.windowId, record->windowId);
-
-    dialog->accept();
-    dialog->cancel();
-    EXPECT_EQ(closeNotifications(), 1) << "the second call finds no modal state";
-}
-
-TEST_F(GuiDialogTest, CancelPostsResultTwo)
-{
-    gui.engine->beginModal(dialog);
-    dialog->cancel();
-    ASSERT_EQ(closeNotifications(), 1);
-    EXPECT_EQ(gui.engine->notifications[0].param, Uint32(GuiDialog::Cancelled));
+    for (bool accept : {true, false}) {
+        gui.engine->notifications.clear();
+        gui.engine->beginModal(dialog);
+        EXPECT_EQ(gui.engine->modalRoot, dialog);
+        accept ? dialog->accept() : dialog->cancel();
+        EXPECT_EQ(gui.engine->modalRoot, nullptr);
+        ASSERT_EQ(gui.engine->notifications.size(), 1u);
+        const GuiEvent& n = gui.engine->notifications[0];
+        EXPECT_EQ(n.code, GuiNotify::DialogClosed);
+        EXPECT_EQ(n.param, Uint32(accept ? GuiDialog::Accepted : GuiDialog::Cancelled));
+        EXPECT_EQ(n.value, 0u);
+        EXPECT_EQ(n.source, dialog);
+        EXPECT_EQ(n.windowId, record->windowId);
+        dialog->accept();
+        dialog->cancel();
+        EXPECT_EQ(closeNotifications(), 1) << "the second call finds no modal state";
+    }
 }
 
 TEST_F(GuiDialogTest, KeyboardFocusReturnsToTheEditableThatHadIt)
 {
-    auto* field = gui.root->add(new EditableProbe(10, 10));
-    click(gui.root, 15, 15);
-    ASSERT_EQ(gui.engine->focusedEditable, static_cast<IEditable*>(field));
-
+    EditableProbe* field = focusedField();
     gui.engine->beginModal(dialog);
     EXPECT_EQ(gui.engine->focusedEditable, nullptr);
     EXPECT_EQ(gui.engine->savedEditable, static_cast<IEditable*>(field));
@@ -109,6 +94,8 @@ TEST_F(GuiDialogTest, KeyboardFocusReturnsToTheEditableThatHadIt)
 TEST_F(GuiDialogTest, MainWindowButtonsAreSilentWhileTheDialogRuns)
 {
     gui.root->add(new GuiButton(nullptr, 100, 10, 10, 90, 26, 0, "Open GPX", uiFont, 0));
+    gui.engine->setModalForMain(gui.window);  // must not make the main window modal for itself
+    gui.engine->setModalForMain(record);
     gui.engine->beginModal(dialog);
     click(gui.root, 20, 20);
     EXPECT_TRUE(gui.engine->notifications.empty());
@@ -139,18 +126,10 @@ TEST_F(GuiDialogTest, BeginModalReleasesAButtonHeldInTheMainWindow)
 
 TEST_F(GuiDialogTest, DestroyingTheDialogWindowEndsTheModalStateSilently)
 {
-    auto* field = gui.root->add(new EditableProbe(10, 10));
-    click(gui.root, 15, 15);
+    EditableProbe* field = focusedField();
     gui.engine->beginModal(dialog);
     EXPECT_TRUE(gui.engine->destroyWindow(record->windowId));
     EXPECT_EQ(gui.engine->modalRoot, nullptr);
     EXPECT_EQ(gui.engine->focusedEditable, static_cast<IEditable*>(field));
     EXPECT_EQ(closeNotifications(), 0);
-}
-
-TEST_F(GuiDialogTest, SetModalForMainIgnoresTheMainWindowItself)
-{
-    gui.engine->setModalForMain(gui.window);  // must not make the main window modal for itself
-    gui.engine->setModalForMain(record);
-    SUCCEED();
 }

@@ -72,6 +72,22 @@ protected:
         gui.engine->beginRun();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
+    AppWindow* secondWindow()
+    {
+        AppWindow* w = gui.engine->createWindow(gui.engine, "second", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    void pushWindowEvent(Uint32 windowId, Uint8 event, int data1 = 0, int data2 = 0)
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = event;
+        e.window.windowID = windowId;
+        e.window.data1 = data1;
+        e.window.data2 = data2;
+        push(e);
+    }
     GuiFixtureState gui;
 };
 
@@ -91,8 +107,7 @@ TEST_F(GuiEngineTest, QueuedMotionIsMergedIntoOneDispatchWithTheLastPosition)
 
 TEST_F(GuiEngineTest, OneEventPerFrameAndEveryWindowRendered)
 {
-    AppWindow* second = gui.engine->createWindow(gui.engine, "second", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
-    ASSERT_NE(second, nullptr);
+    secondWindow();
     push(keyEvent(gui.window->windowId, SDLK_a));
     push(keyEvent(gui.window->windowId, SDLK_b));
     gui.engine->runFrame();
@@ -104,13 +119,7 @@ TEST_F(GuiEngineTest, OneEventPerFrameAndEveryWindowRendered)
 
 TEST_F(GuiEngineTest, ClosingAnyWindowTellsEveryWindowAndEndsTheLoop)
 {
-    AppWindow* second = gui.engine->createWindow(gui.engine, "second", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
-    ASSERT_NE(second, nullptr);
-    SDL_Event close{};
-    close.type = SDL_WINDOWEVENT;
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    close.window.windowID = second->windowId;
-    push(close);
+    pushWindowEvent(secondWindow()->windowId, SDL_WINDOWEVENT_CLOSE);
     gui.engine->runFrame();
     EXPECT_TRUE(gui.engine->closeRequested);
     EXPECT_TRUE(gui.engine->quit);
@@ -132,9 +141,7 @@ TEST_F(GuiEngineTest, QuitRequestEndsTheLoopEvenWhenAWindowTakesIt)
 
 TEST_F(GuiEngineTest, CloseRequestedDuringAnEventRunsAfterIt)
 {
-    AppWindow* dialog = gui.engine->createWindow(gui.engine, "dialog", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
-    ASSERT_NE(dialog, nullptr);
-    const Uint32 dialogId = dialog->windowId;
+    const Uint32 dialogId = secondWindow()->windowId;
     auto* probe = gui.root->add(new MotionProbe(gui.engine));
     gui.root->setFocus(probe);
     probe->closeOnKey = dialogId;
@@ -150,12 +157,10 @@ TEST_F(GuiEngineTest, ReleasedTextureIsDestroyedOnTheThirdFrame)
     SDL_Texture* texture = SDL_CreateTexture(gui.renderer, SDL_PIXELFORMAT_RGBA8888, SDL_TEXTUREACCESS_STATIC, 4, 4);
     ASSERT_NE(texture, nullptr);
     GuiEngine::releaseTexture(gui.renderer, texture);
-    gui.engine->runFrame();
-    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 1u);
-    gui.engine->runFrame();
-    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 1u);
-    gui.engine->runFrame();
-    EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), 0u);
+    for (size_t pendingAfter : {1u, 1u, 0u}) {
+        gui.engine->runFrame();
+        EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), pendingAfter);
+    }
 }
 
 TEST_F(GuiEngineTest, FullscreenKeyWithModifierOrRepeatNeverToggles)
@@ -175,13 +180,7 @@ TEST_F(GuiEngineTest, FullscreenKeyWithModifierOrRepeatNeverToggles)
 
 TEST_F(GuiEngineTest, SizeChangeResizesTheWindowSurface)
 {
-    SDL_Event resized{};
-    resized.type = SDL_WINDOWEVENT;
-    resized.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-    resized.window.windowID = gui.window->windowId;
-    resized.window.data1 = 640;
-    resized.window.data2 = 480;
-    push(resized);
+    pushWindowEvent(gui.window->windowId, SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480);
     gui.engine->runFrame();
     // The loop follows the platform window's real size right after, so only
     // check that the record, its surface and the root agree.

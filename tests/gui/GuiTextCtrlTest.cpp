@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace guitest;
 
@@ -51,6 +52,12 @@ protected:
     void keys(SDL_Keycode sym, Uint16 mod = KMOD_NONE, int times = 1)
     {
         for (int i = 0; i < times; ++i)
+            key(gui->root, sym, mod);
+    }
+    // Plain keys and Ctrl+letter shortcuts, in order.
+    void keys(std::initializer_list<SDL_Keycode> syms, Uint16 mod = KMOD_NONE)
+    {
+        for (SDL_Keycode sym : syms)
             key(gui->root, sym, mod);
     }
 
@@ -113,15 +120,6 @@ TEST_F(TextCtrlTest, GlyphsFollowFreeTypeAdvancesKerningAndTabs)
     EXPECT_EQ(c->glyphs[5].x, c->x + 5 + freeTypeAdvance('T').left);
     EXPECT_EQ(c->glyphs[5].y, baseline + lineHeight);
     EXPECT_EQ(c->lineHeight(), lineHeight);
-}
-
-TEST_F(TextCtrlTest, TrailingLineFeedOpensAnEmptyLine)
-{
-    GuiTextCtrl* c = make(TextStyle::MultiLine, "ab\n");
-    ASSERT_EQ(c->charCount(), 3);
-    ASSERT_EQ(c->glyphs.size(), 4u);
-    EXPECT_EQ(c->glyphs[3].x, c->x + 5);
-    EXPECT_EQ(c->glyphs[3].y, c->glyphs[0].y + c->lineHeight());
 }
 
 TEST_F(TextCtrlTest, WordWrapBreaksAfterSpacesAndSplitsOverlongWords)
@@ -197,11 +195,9 @@ TEST_F(TextCtrlTest, CharacterAtPointUsesGlyphMiddlesAndLineEnds)
 TEST_F(TextCtrlTest, WordsEndAtSeparators)
 {
     GuiTextCtrl* c = make(0, "foo-bar (baz).");
-    EXPECT_EQ(c->wordAt(1), std::make_pair(0, 3));
-    EXPECT_EQ(c->wordAt(3), std::make_pair(3, 3));
-    EXPECT_EQ(c->wordAt(6), std::make_pair(4, 7));
-    EXPECT_EQ(c->wordAt(10), std::make_pair(9, 12));
-    EXPECT_EQ(c->wordAt(14), std::make_pair(14, 14));
+    const std::pair<int, std::pair<int, int>> words[] = {{1, {0, 3}}, {3, {3, 3}}, {6, {4, 7}}, {10, {9, 12}}, {14, {14, 14}}};
+    for (const auto& [at, word] : words)
+        EXPECT_EQ(c->wordAt(at), word) << at;
 }
 
 // [SECTION] Mouse
@@ -223,9 +219,8 @@ TEST_F(TextCtrlTest, ClicksPlaceCaretDoubleClickSelectsWord)
     EXPECT_FALSE(c->hasSelection()) << "a third click 500 ms later only places the caret";
 
     pressAt(o.x + 6, o.y, 1900);
-    EXPECT_FALSE(c->hasSelection()) << "too far from the first click for a double click";
     pressAt(o.x + 6, o.y, 2400);
-    EXPECT_FALSE(c->hasSelection()) << "too late for a double click";
+    EXPECT_FALSE(c->hasSelection()) << "too far from the first click, then too late, for a double click";
 }
 
 TEST_F(TextCtrlTest, DragSelectsAndScrollsPastTheEdge)
@@ -277,8 +272,7 @@ TEST_F(TextCtrlTest, VerticalKeysKeepTheColumn)
     EXPECT_EQ(c->cursor, 2u) << "no line above the first";
     keys(SDLK_PAGEDOWN);  // (72 - 40) / 16 = 2 lines
     EXPECT_EQ(c->cursor, 10u);
-    keys(SDLK_PAGEDOWN);
-    keys(SDLK_DOWN);
+    keys({SDLK_PAGEDOWN, SDLK_DOWN});
     EXPECT_EQ(c->cursor, 20u);
     keys(SDLK_END);
     EXPECT_EQ(c->cursor, 22u) << "the end of the last line is reachable";
@@ -286,19 +280,20 @@ TEST_F(TextCtrlTest, VerticalKeysKeepTheColumn)
     EXPECT_EQ(c->cursor, 12u) << "a line feed is a place on its line";
 }
 
-TEST_F(TextCtrlTest, EndOnTextEndingInLineFeed)
+TEST_F(TextCtrlTest, TrailingLineFeedOpensAnEmptyLastLine)
 {
     GuiTextCtrl* c = focusedCtrl(TextStyle::MultiLine, "ab\n", 200, 80);
+    ASSERT_EQ(c->charCount(), 3);
+    ASSERT_EQ(c->glyphs.size(), 4u);
+    EXPECT_EQ(c->glyphs[3].x, c->x + 5) << "the caret stands at the start of the empty last line";
+    EXPECT_EQ(c->glyphs[3].y, c->glyphs[0].y + c->lineHeight());
     ASSERT_EQ(c->cursor, 3u);
     keys(SDLK_HOME);
     EXPECT_EQ(c->cursor, 3u);
-    keys(SDLK_UP);
-    keys(SDLK_END);
+    keys({SDLK_UP, SDLK_END});
     EXPECT_EQ(c->cursor, 2u);
-    keys(SDLK_DOWN);
-    keys(SDLK_END);
+    keys({SDLK_DOWN, SDLK_END});
     EXPECT_EQ(c->cursor, 3u);
-    EXPECT_EQ(c->glyphs[3].x, c->x + 5) << "the caret stands at the start of the empty last line";
 }
 
 TEST_F(TextCtrlTest, EditingKeysRespectReadOnlyAndSingleLine)
@@ -306,13 +301,11 @@ TEST_F(TextCtrlTest, EditingKeysRespectReadOnlyAndSingleLine)
     GuiTextCtrl* multi = focusedCtrl(TextStyle::MultiLine, "abc");
     int changes = 0;
     multi->setOnChange([&] { ++changes; });
-    keys(SDLK_LEFT);
-    keys(SDLK_RETURN);
+    keys({SDLK_LEFT, SDLK_RETURN});
     EXPECT_EQ(multi->text(), "ab\nc");
     keys(SDLK_BACKSPACE);
     EXPECT_EQ(multi->text(), "abc");
-    keys(SDLK_RETURN);
-    keys(SDLK_DELETE);
+    keys({SDLK_RETURN, SDLK_DELETE});
     EXPECT_EQ(multi->text(), "ab\n");
     keys(SDLK_DELETE);
     EXPECT_EQ(changes, 4) << "a Delete at the end changes nothing";
@@ -322,11 +315,9 @@ TEST_F(TextCtrlTest, EditingKeysRespectReadOnlyAndSingleLine)
     EXPECT_EQ(single->text(), "abc");
 
     GuiTextCtrl* ro = focusedCtrl(TextStyle::ReadOnly, "abc");
-    keys(SDLK_BACKSPACE);
-    keys(SDLK_DELETE, KMOD_NONE);
+    keys({SDLK_BACKSPACE, SDLK_DELETE});
     textInput(gui->root, "x");
-    keys(SDLK_a, KMOD_CTRL);
-    keys(SDLK_x, KMOD_CTRL);
+    keys({SDLK_a, SDLK_x}, KMOD_CTRL);
     EXPECT_EQ(ro->text(), "abc");
     EXPECT_EQ(ro->selectedText(), "abc");
 }
@@ -334,19 +325,16 @@ TEST_F(TextCtrlTest, EditingKeysRespectReadOnlyAndSingleLine)
 TEST_F(TextCtrlTest, ClipboardShortcuts)
 {
     GuiTextCtrl* c = focusedCtrl(0, "copy me");
-    keys(SDLK_a, KMOD_CTRL);
-    keys(SDLK_c, KMOD_CTRL);
+    keys({SDLK_a, SDLK_c}, KMOD_CTRL);
     EXPECT_EQ(clipboard(), "copy me");
     keys(SDLK_x, KMOD_CTRL);
     EXPECT_EQ(c->text(), "");
-    keys(SDLK_v, KMOD_CTRL);
-    keys(SDLK_v, KMOD_CTRL);
+    keys({SDLK_v, SDLK_v}, KMOD_CTRL);
     EXPECT_EQ(c->text(), "copy mecopy me");
     EXPECT_EQ(c->cursor, 14u);
 
     SDL_SetClipboardText("one\ntwo\r\nthree");
-    keys(SDLK_a, KMOD_CTRL);
-    keys(SDLK_v, KMOD_CTRL);
+    keys({SDLK_a, SDLK_v}, KMOD_CTRL);
     EXPECT_EQ(c->text(), "one two  three") << "line breaks become spaces on a single line";
 
     GuiTextCtrl* multi = focusedCtrl(TextStyle::MultiLine);
@@ -358,9 +346,7 @@ TEST_F(TextCtrlTest, ClipboardShortcuts)
     EXPECT_EQ(ro->text(), "fixed");
 
     GuiTextCtrl* secret = focusedCtrl(TextStyle::Password, "hunter2");
-    keys(SDLK_a, KMOD_CTRL);
-    keys(SDLK_c, KMOD_CTRL);
-    keys(SDLK_x, KMOD_CTRL);
+    keys({SDLK_a, SDLK_c, SDLK_x}, KMOD_CTRL);
     EXPECT_EQ(clipboard(), "one\ntwo\r\nthree") << "a password never reaches the clipboard";
     EXPECT_EQ(secret->text(), "hunter2");
 }
@@ -394,8 +380,7 @@ TEST_F(TextCtrlTest, MultiByteEditingNeverSplitsACharacter)
     EXPECT_EQ(c->selectedText(), "\xE2\x82\xAC\xF0\x9D\x84\x9E" "b");
     EXPECT_EQ(c->selStartByte, 11);
     EXPECT_EQ(c->selEndByte, 3);
-    keys(SDLK_RIGHT);
-    keys(SDLK_BACKSPACE);
+    keys({SDLK_RIGHT, SDLK_BACKSPACE});
     EXPECT_EQ(c->text(), "a\xC3\xA4\xF0\x9D\x84\x9E" "b");
     textInput(gui->root, "\xC3\xBC");
     EXPECT_EQ(c->text(), "a\xC3\xA4\xC3\xBC\xF0\x9D\x84\x9E" "b");
@@ -434,15 +419,11 @@ TEST_F(TextCtrlTest, CaretBlinksOnlyWhileTheWindowHasFocus)
     EXPECT_FALSE(c->active) << "a focus change must settle first";
     c->tick(t + 50);
     ASSERT_TRUE(c->active);
-    EXPECT_TRUE(c->cursorVisible);
-    c->tick(t + 50 + 999);
-    EXPECT_TRUE(c->cursorVisible);
-    c->tick(t + 50 + 1000);
-    EXPECT_FALSE(c->cursorVisible);
-    c->tick(t + 50 + 1499);
-    EXPECT_FALSE(c->cursorVisible);
-    c->tick(t + 50 + 1500);
-    EXPECT_TRUE(c->cursorVisible);
+    // Shown for a second, hidden for half a second.
+    for (auto [after, shown] : {std::pair{0u, true}, {999u, true}, {1000u, false}, {1499u, false}, {1500u, true}}) {
+        c->tick(t + 50 + after);
+        EXPECT_EQ(c->cursorVisible, shown) << after;
+    }
 
     // Any key restarts the clock with the caret shown.
     SDL_Event e{};
@@ -536,8 +517,7 @@ TEST_F(TextCtrlTest, DrawsSelectionGlyphsAndCaret)
     const TextGlyph& h = c->glyphs[0];
     const int lineTop = h.y - ascender() - 3;
     const SDL_Color selection = readPixel(gui->renderer, h.x + 1, lineTop + 1);
-    EXPECT_EQ(selection.b, 255);
-    EXPECT_EQ(selection.r, 0);
+    EXPECT_EQ((std::pair{selection.r, selection.b}), (std::pair<Uint8, Uint8>{0, 255}));
 
     const TextGlyph& t = c->glyphs[3];
     int darkest = 255;
@@ -554,6 +534,5 @@ TEST_F(TextCtrlTest, DrawsSelectionGlyphsAndCaret)
     gui->root->draw(gui->renderer);
     const TextGlyph& e = c->glyphs[7];
     const SDL_Color caret = readPixel(gui->renderer, e.x + e.width, lineTop + 1);
-    EXPECT_EQ(caret.r, 0);
-    EXPECT_EQ(caret.g, 0);
+    EXPECT_EQ((std::pair{caret.r, caret.g}), (std::pair<Uint8, Uint8>{0, 0}));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 ScrollBar verticalBar(int trackLen, int content, int view, int position)
@@ -12,51 +14,34 @@ ScrollBar verticalBar(int trackLen, int content, int view, int position)
     return bar;
 }
 
+std::array<int, 4> rect(SDL_Rect r) { return {r.x, r.y, r.w, r.h}; }
+
 } // namespace
 
-TEST(ScrollBar, ThumbShareAndOffsetRoundHalvesAwayFromZero)
+TEST(ScrollBar, ThumbGeometryRoundsHalvesAwayFromZeroAndStaysOnTheTrack)
 {
-    // 100 of 300 pixels shown: thumb 33.33 -> 33; offset 100/200 * 67 = 33.5 -> 34.
-    ScrollBar bar = verticalBar(100, 300, 100, 100);
-    EXPECT_EQ(bar.thumb.h, 33);
-    EXPECT_EQ(bar.thumb.y, 10 + 34);
-    EXPECT_EQ(bar.thumb.x, 50);
-    EXPECT_EQ(bar.thumb.w, 14);
+    struct Case {
+        int track, content, view, position, thumbY, thumbH;
+    };
+    const Case cases[] = {
+        {100, 300, 100, 100, 10 + 34, 33},   // thumb 33.33 -> 33; offset 100/200 * 67 = 33.5 -> 34
+        {100, 300, 100, 200, 10 + 67, 33},   // at the end the thumb touches the track's end
+        {100, 300, 100, 5000, 10 + 67, 33},  // past the end
+        {100, 300, 100, -50, 10, 33},
+        {100, 100000, 100, 0, 10, 16},       // never shorter than the minimum
+        {100, 0, 100, 0, 10, 100},           // nothing to scroll: the whole track
+        {10, 300, 100, 100, 10, 10},         // track shorter than the minimum thumb
+    };
+    for (const Case& c : cases) {
+        const ScrollBar bar = verticalBar(c.track, c.content, c.view, c.position);
+        EXPECT_EQ(rect(bar.thumb), (std::array{50, c.thumbY, 14, c.thumbH}))
+            << c.track << " " << c.content << " " << c.view << " " << c.position;
+    }
 
-    bar = verticalBar(100, 300, 100, 200);
-    EXPECT_EQ(bar.thumb.y + bar.thumb.h, 10 + 100) << "at the end the thumb touches the track's end";
-}
-
-TEST(ScrollBar, ThumbNeverShorterThanMinimumNorLongerThanTrack)
-{
-    ScrollBar bar = verticalBar(100, 100000, 100, 0);
-    EXPECT_EQ(bar.thumb.h, 16);
-
-    bar = verticalBar(100, 0, 100, 0);
-    EXPECT_EQ(bar.thumb.y, bar.track.y);
-    EXPECT_EQ(bar.thumb.h, bar.track.h);
-
-    bar = verticalBar(10, 300, 100, 100);  // track shorter than the minimum thumb
-    EXPECT_EQ(bar.thumb.h, 10);
-}
-
-TEST(ScrollBar, PositionPastTheEndKeepsTheThumbOnTheTrack)
-{
-    ScrollBar bar = verticalBar(100, 300, 100, 5000);
-    EXPECT_EQ(bar.thumb.y + bar.thumb.h, bar.track.y + bar.track.h);
-    bar = verticalBar(100, 300, 100, -50);
-    EXPECT_EQ(bar.thumb.y, bar.track.y);
-}
-
-TEST(ScrollBar, HorizontalBarMovesAlongX)
-{
     ScrollBar bar;
     bar.orientation = ScrollBar::Horizontal;
     scrollBarUpdate(bar, 0, 86, 200, 14, 400, 200, 100, -1);
-    EXPECT_EQ(bar.thumb.w, 100);
-    EXPECT_EQ(bar.thumb.x, 50);  // 100/200 * 100
-    EXPECT_EQ(bar.thumb.y, 86);
-    EXPECT_EQ(bar.thumb.h, 14);
+    EXPECT_EQ(rect(bar.thumb), (std::array{50, 86, 100, 14}));
 }
 
 TEST(ScrollBar, HitTestsIncludeLeftAndTopEdgesOnly)
@@ -74,9 +59,6 @@ TEST(ScrollBar, DragFollowsPointerAndClampsToTheEnds)
     ScrollBar bar = verticalBar(100, 300, 100, 0);  // thumb 33 long, 67 pixels of room
     scrollBarBeginDrag(bar, 20);
     EXPECT_TRUE(bar.dragging);
-    EXPECT_EQ(bar.dragStartMouse, 20);
-    EXPECT_EQ(bar.dragStartThumb, 10);
-
     EXPECT_EQ(scrollBarDragPosition(bar, 20, 300, 100), 0);
     // Thumb 44 pixels down the room of 67: 44/67 * 200 = 131.3.
     EXPECT_EQ(scrollBarDragPosition(bar, 64, 300, 100), 131);
@@ -97,35 +79,21 @@ TEST(ScrollBar, PageStepMovesTowardsTheClick)
 
 TEST(ScrollArea, BarsAppearAtTheExactThresholds)
 {
+    struct Case {
+        int contentW, contentH;
+        bool v, h;
+    };
+    // 201 x 100: the horizontal bar eats 14 rows of pixels, so the vertical one is needed too.
+    const Case cases[] = {{200, 100, false, false}, {201, 86, false, true}, {186, 101, true, false}, {201, 100, true, true}};
     ScrollBar v, h;
-    int sx = 0, sy = 0;
-    const SDL_Rect area{0, 0, 200, 100};
-
-    SDL_Rect view = layoutScrollArea(v, h, area, 200, 100, sx, sy);
-    EXPECT_FALSE(v.visible);
-    EXPECT_FALSE(h.visible);
-    EXPECT_EQ(view.w, 200);
-    EXPECT_EQ(view.h, 100);
-
-    layoutScrollArea(v, h, area, 201, 86, sx, sy);
-    EXPECT_TRUE(h.visible);
-    EXPECT_FALSE(v.visible);
-
-    layoutScrollArea(v, h, area, 186, 101, sx, sy);
-    EXPECT_TRUE(v.visible);
-    EXPECT_FALSE(h.visible);
-
-    // Content exactly as tall as the area but too wide: the horizontal bar
-    // eats 14 rows of pixels, so the vertical one is needed too.
-    view = layoutScrollArea(v, h, area, 201, 100, sx, sy);
-    EXPECT_TRUE(v.visible);
-    EXPECT_TRUE(h.visible);
-    EXPECT_EQ(view.w, 186);
-    EXPECT_EQ(view.h, 86);
-    EXPECT_EQ(v.track.x, 186);
-    EXPECT_EQ(v.track.h, 86);
-    EXPECT_EQ(h.track.y, 86);
-    EXPECT_EQ(h.track.w, 186);
+    for (const Case& c : cases) {
+        int sx = 0, sy = 0;
+        const SDL_Rect view = layoutScrollArea(v, h, SDL_Rect{0, 0, 200, 100}, c.contentW, c.contentH, sx, sy);
+        EXPECT_EQ((std::array{v.visible, h.visible}), (std::array{c.v, c.h})) << c.contentW << " x " << c.contentH;
+        EXPECT_EQ((std::array{view.w, view.h}), (std::array{c.v ? 186 : 200, c.h ? 86 : 100}));
+    }
+    EXPECT_EQ(rect(v.track), (std::array{186, 0, 14, 86}));
+    EXPECT_EQ(rect(h.track), (std::array{0, 86, 186, 14}));
 }
 
 TEST(ScrollArea, OffsetsAreClampedAndHiddenBarsStopDragging)
@@ -147,25 +115,23 @@ TEST(ScrollArea, OffsetsAreClampedAndHiddenBarsStopDragging)
 
 TEST(ScrollArea, WheelScrollsRowsAndShiftAddsSideways)
 {
-    SDL_MouseWheelEvent wheel{};
+    struct Step {
+        int wheelX, wheelY;
+        bool shift;
+        int rowHeight, sx, sy;
+    };
+    const Step steps[] = {
+        {0, -2, false, 21, 100, 142},
+        {0, -2, true, 21, 180, 184},
+        {1, 0, false, 21, 140, 184},
+        {0, 1, false, 0, 140, 168},  // rows without a height step by 16
+    };
     int sx = 100, sy = 100;
-    wheel.y = -2;
-    applyWheel(wheel, false, 21, sx, sy);
-    EXPECT_EQ(sy, 142);
-    EXPECT_EQ(sx, 100);
-
-    applyWheel(wheel, true, 21, sx, sy);
-    EXPECT_EQ(sy, 184);
-    EXPECT_EQ(sx, 180);
-
-    wheel.y = 0;
-    wheel.x = 1;
-    applyWheel(wheel, false, 21, sx, sy);
-    EXPECT_EQ(sx, 140);
-    EXPECT_EQ(sy, 184);
-
-    wheel.x = 0;
-    wheel.y = 1;
-    applyWheel(wheel, false, 0, sx, sy);
-    EXPECT_EQ(sy, 168) << "rows without a height step by 16";
+    for (const Step& s : steps) {
+        SDL_MouseWheelEvent wheel{};
+        wheel.x = s.wheelX;
+        wheel.y = s.wheelY;
+        applyWheel(wheel, s.shift, s.rowHeight, sx, sy);
+        EXPECT_EQ((std::array{sx, sy}), (std::array{s.sx, s.sy}));
+    }
 }
