@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 using namespace pathlark;
 
@@ -42,7 +43,7 @@ protected:
         revision = engine.mapRevision;
     }
 
-    void expectGoodMapKept()
+    void expectGoodMapShown()
     {
         EXPECT_EQ(2u, engine.mapFeatures.size());
         EXPECT_EQ(goodPath, engine.mapPath);
@@ -59,14 +60,11 @@ protected:
 
 TEST_F(MapLoading, PublishesFeaturesPathRevisionAndTexts)
 {
-    EXPECT_TRUE(engine.mapFeatures.empty());
     EXPECT_EQ(0u, engine.mapRevision);
-
     loadGoodMap();
-    EXPECT_EQ(goodPath, engine.mapPath);
+    expectGoodMapShown();
     EXPECT_EQ(1u, engine.mapRevision);
     EXPECT_EQ(MapCategory::PrimaryRoad, engine.mapFeatures[0].category);
-    EXPECT_EQ("pathlark-two-roads.osm  |  2 map ways", engine.mapLabelText);
     EXPECT_EQ("pathlark-two-roads.osm  |  2 map ways loaded", engine.statusText);
 
     // Every load replaces the list whole and counts.
@@ -91,36 +89,27 @@ TEST_F(MapLoading, EmptyDocumentReplacesTheMapWithNothing)
     std::remove(path.c_str());
 }
 
-TEST_F(MapLoading, FileThatCannotBeOpenedChangesNothingButTheStatus)
+TEST_F(MapLoading, FailedLoadsChangeNothingButTheStatus)
 {
     loadGoodMap();
-    engine.loadOsmMap("/nonexistent/dir/map.osm");
-    EXPECT_EQ("Could not open OSM map: /nonexistent/dir/map.osm", engine.statusText);
-    expectGoodMapKept();
-    engine.loadOsmMap(testing::TempDir());
-    EXPECT_EQ("Could not open OSM map: " + testing::TempDir(), engine.statusText);
-    expectGoodMapKept();
-}
-
-TEST_F(MapLoading, BrokenContentKeepsThePreviousMap)
-{
-    struct Case {
-        const char* content;
-        const char* status;
-    };
-    const Case cases[] = {
+    // A directory opens as a stream on some systems but cannot be read.
+    for (const std::string& path : {std::string("/nonexistent/dir/map.osm"), testing::TempDir()}) {
+        engine.loadOsmMap(path);
+        EXPECT_EQ("Could not open OSM map: " + path, engine.statusText);
+        expectGoodMapShown();
+    }
+    const std::pair<const char*, const char*> broken[] = {
         {"<osm>\n  <node id=\"3\" lat=\"+47.1\" lon=\"9\"/>\n</osm>\n", "Invalid OSM map: Invalid XML number: +47.1"},
         {"<osm>\n  <node id=\"3\" lat=\"47,1\" lon=\"9\"/>\n</osm>\n", "Invalid OSM map: Invalid XML number: 47,1"},
         {"<osm>\n  <way id=\"99999999999999999999\">\n</osm>\n", "Invalid OSM map: stoll"},
         {"\x1f\x8b\x08\x00 not a map \xff\n", "Invalid OSM map: no OSM data in the file"},
         {"", "Invalid OSM map: no OSM data in the file"},
     };
-    loadGoodMap();
-    for (const Case& c : cases) {
-        std::string path = writeTemp("pathlark-broken.osm", c.content);
+    for (auto [content, status] : broken) {
+        std::string path = writeTemp("pathlark-broken.osm", content);
         engine.loadOsmMap(path);
-        EXPECT_EQ(c.status, engine.statusText);
-        expectGoodMapKept();
+        EXPECT_EQ(status, engine.statusText);
+        expectGoodMapShown();
         std::remove(path.c_str());
     }
 }

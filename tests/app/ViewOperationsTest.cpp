@@ -11,28 +11,24 @@
 #include <numbers>
 
 using namespace pathlark;
+using viewtest::isAt;
 
 namespace {
-
-std::unique_ptr<Track> eastThenNorth()
-{
-    auto track = std::make_unique<Track>();
-    for (auto [lat, lon] : {std::pair{47.0, 9.0}, {47.0, 9.1}, {47.1, 9.1}}) {
-        auto point = std::make_unique<WayPoint>();
-        point->setLat(lat);
-        point->setLon(lon);
-        track->addWayPoint(std::move(point));
-    }
-    return track;
-}
 
 // An engine without a window: a map panel at (100, 50) in the window, 400 x 300.
 class ViewOperationsTest : public testing::Test {
 protected:
+    ViewOperationsTest()
+    {
+        engine.mapPanel = &mapPanel;
+        engine.graphPanel = &graphPanel;
+    }
+
+    // East, then north.
     void showTrack()
     {
         engine.gpx = std::make_unique<Gpx>();
-        engine.gpx->addTrack(eastThenNorth());
+        engine.gpx->addTrack(viewtest::makeTrack({{47.0, 9.0}, {47.0, 9.1}, {47.1, 9.1}}));
         engine.selectedTrack = 0;
         engine.cursorIndex = 0;
     }
@@ -41,18 +37,6 @@ protected:
     {
         MapProjection projection(*engine.shownTrack(), engine.trackExtent, engine.mapViewState());
         return projection.projectGround(lat, lon, Pan::Applied);
-    }
-
-    ViewOperationsTest()
-    {
-        engine.mapPanel = &mapPanel;
-        engine.graphPanel = &graphPanel;
-    }
-
-    ~ViewOperationsTest() override
-    {
-        engine.mapPanel = nullptr;
-        engine.graphPanel = nullptr;
     }
 
     GuiCairoPanel mapPanel{nullptr, 1, 100, 50, 400, 300, 0, nullptr};
@@ -82,30 +66,18 @@ TEST_F(ViewOperationsTest, TrackOperationsDoNothingWithoutAShownTrack)
     EXPECT_EQ(0xFFFAFAFAu, graphPixels[0]);
 }
 
-TEST_F(ViewOperationsTest, ZoomIsClampedAndReported)
-{
-    showTrack();
-    engine.zoom = 40.0;
-    engine.zoomBy(1.25);
-    EXPECT_EQ(50.0, engine.zoom);
-    EXPECT_EQ("Zoom: 5000%", engine.statusText);
-    engine.zoom = 0.06;
-    engine.zoomBy(0.8);
-    EXPECT_EQ(0.05, engine.zoom);
-}
-
 TEST_F(ViewOperationsTest, WheelZoomKeepsTheMapPointUnderThePointer)
 {
     showTrack();
     engine.panX = 12.0;
     ScreenPoint before = drawnAt(47.03, 9.07);
+    // Window coordinates: the panel sits at (100, 50).
     engine.zoomAtMouse(1.5, int(before.x) + 100, int(before.y) + 50);
     ScreenPoint pointer{std::floor(before.x), std::floor(before.y)};
-    ScreenPoint after = drawnAt(47.03, 9.07);
     EXPECT_NEAR(1.5, engine.zoom, 1e-12);
     // Measured from the pointer, everything grew by the factor.
-    EXPECT_NEAR((before.x - pointer.x) * 1.5, after.x - pointer.x, 1e-6);
-    EXPECT_NEAR((before.y - pointer.y) * 1.5, after.y - pointer.y, 1e-6);
+    EXPECT_TRUE(isAt(drawnAt(47.03, 9.07), pointer.x + (before.x - pointer.x) * 1.5,
+                     pointer.y + (before.y - pointer.y) * 1.5));
 }
 
 TEST_F(ViewOperationsTest, CentringAndFollowingTheCursor)
@@ -113,36 +85,27 @@ TEST_F(ViewOperationsTest, CentringAndFollowingTheCursor)
     showTrack();
     engine.cursorIndex = 1;
     engine.centerOnCursor();
-    ScreenPoint cursor = drawnAt(47.0, 9.1);
-    EXPECT_NEAR(200.0, cursor.x, 1e-6);
-    EXPECT_NEAR(150.0, cursor.y, 1e-6);
+    EXPECT_TRUE(isAt(drawnAt(47.0, 9.1), 200.0, 150.0));
 
     engine.followDirection = true;
     engine.cursorIndex = 0;
     engine.updateHeading();
     EXPECT_NEAR(-std::numbers::pi / 2.0, engine.headingAngle, 1e-12);
-    engine.followDirection = false;
-    engine.updateHeading();
-    EXPECT_EQ(0.0, engine.headingAngle);
 
     engine.freeCursor = true;
     engine.freeCursorLat = 47.05;
     engine.freeCursorLon = 9.02;
     engine.centerOnCursor();
-    ScreenPoint free = drawnAt(47.05, 9.02);
-    EXPECT_NEAR(200.0, free.x, 1e-6);
-    EXPECT_NEAR(150.0, free.y, 1e-6);
+    EXPECT_TRUE(isAt(drawnAt(47.05, 9.02), 200.0, 150.0));
 }
 
-TEST_F(ViewOperationsTest, RotationWrapsAndBringsAFreeCursorBack)
+TEST_F(ViewOperationsTest, RotationBringsAFreeCursorBack)
 {
     showTrack();
     engine.freeCursor = true;
     engine.rotateBy(engine.angleZ, -5);
     EXPECT_EQ(355, engine.angleZ);
     EXPECT_FALSE(engine.freeCursor);
-    engine.rotateBy(engine.angleZ, 5);
-    EXPECT_EQ(0, engine.angleZ);
 }
 
 TEST_F(ViewOperationsTest, ResetRestoresTheDefaultView)
@@ -173,9 +136,7 @@ TEST_F(ViewOperationsTest, ClicksFindPointsAndFreePositions)
 
     double lat = 0.0, lon = 0.0;
     ASSERT_TRUE(engine.unprojectFlat(150, 100, lat, lon));
-    ScreenPoint back = drawnAt(lat, lon);
-    EXPECT_NEAR(150.0, back.x, 1e-6);
-    EXPECT_NEAR(100.0, back.y, 1e-6);
+    EXPECT_TRUE(isAt(drawnAt(lat, lon), 150.0, 100.0));
 }
 
 TEST_F(ViewOperationsTest, PaintsMapAndGraphPanels)

@@ -11,65 +11,57 @@
 
 using namespace pathlark;
 using viewtest::blend;
+using viewtest::kTolerance;
 using viewtest::makeTrack;
-using viewtest::pixelAt;
 using viewtest::Rgb;
 using viewtest::rgb;
 
 namespace {
 
-constexpr int kTolerance = 3;
 const Rgb kBackground = rgb(0.96, 0.97, 0.98);
+const Rgb kForest = blend(0.53, 0.73, 0.48, 0.48, kBackground);
+
+MapFeature feature(MapCategory category, std::vector<MapPoint> points, std::string name = {}, bool closed = false)
+{
+    MapFeature f;
+    f.category = category;
+    f.points = std::move(points);
+    f.name = std::move(name);
+    f.closed = closed;
+    return f;
+}
 
 // A 400 x 400 panel over the track's square extent 47.0..47.1 N, 9.0..9.1 E:
 // 3440 pixels per degree at zoom 1, the north-west corner at (28, 28). The
 // legend covers y 308..388, so probes stay above it.
-class MapRendererTest : public testing::Test {
-protected:
+struct MapRendererTest : testing::Test {
     MapRendererTest()
     {
         scene.track = track.get();
-        scene.view.width = 400;
-        scene.view.height = 400;
-        scene.cursorIndex = -1;
+        scene.view = {.width = 400, .height = 400};
         scene.features = &features;
         scene.mapRevision = 1;
     }
 
-    ~MapRendererTest() override
-    {
-        cairo_destroy(cr);
-        cairo_surface_destroy(surface);
-    }
-
     void render()
     {
-        renderMapPanel(cr, scene, extent, cache);
-        ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
+        renderMapPanel(canvas.cr, scene, extent, cache);
+        ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(canvas.cr));
     }
 
-    Rgb at(double x, double y) { return pixelAt(surface, int(x), int(y)); }
+    Rgb at(double x, double y) const { return canvas.at(x, y); }
 
-    // The latitude and longitude drawn at panel pixel (x, y) at zoom 1 without pan.
-    static double latAt(double y) { return 47.1 - (y - 28.0) / 3440.0; }
-    static double lonAt(double x) { return 9.0 + (x - 28.0) / 3440.0; }
+    // The position drawn at panel pixel (x, y) at zoom 1 without pan.
+    static MapPoint pixel(double x, double y) { return {47.1 - (y - 28.0) / 3440.0, 9.0 + (x - 28.0) / 3440.0}; }
 
     static MapFeature square(MapCategory category, double x0, double y0, double x1, double y1)
     {
-        MapFeature feature;
-        feature.category = category;
-        feature.closed = true;
-        feature.points = {{latAt(y0), lonAt(x0)}, {latAt(y0), lonAt(x1)}, {latAt(y1), lonAt(x1)},
-                          {latAt(y1), lonAt(x0)}, {latAt(y0), lonAt(x0)}};
-        return feature;
+        return feature(category, {pixel(x0, y0), pixel(x1, y0), pixel(x1, y1), pixel(x0, y1), pixel(x0, y0)}, {}, true);
     }
 
     static MapFeature horizontal(MapCategory category, double x0, double x1, double y)
     {
-        MapFeature feature;
-        feature.category = category;
-        feature.points = {{latAt(y), lonAt(x0)}, {latAt(y), lonAt(x1)}};
-        return feature;
+        return feature(category, {pixel(x0, y), pixel(x1, y)});
     }
 
     // Along the top and right edges of the extent, out of the way of the probes.
@@ -78,8 +70,7 @@ protected:
     MapScene scene;
     TrackExtent extent;
     MapLayerCache cache;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 400);
-    cairo_t* cr = cairo_create(surface);
+    viewtest::Canvas canvas{400, 400};
 };
 
 } // namespace
@@ -96,15 +87,17 @@ TEST_F(MapRendererTest, BackgroundAndGridWithoutTrack)
     EXPECT_EQ(0u, cache.rebuilds);
 }
 
-TEST_F(MapRendererTest, AreasFillByCategoryFromTheirMinimumZoom)
+TEST_F(MapRendererTest, AreasFillByCategoryFromTheirMinimumZoomAndLeaveHoles)
 {
-    features = {square(MapCategory::Forest, 60, 60, 90, 90), square(MapCategory::Building, 110, 110, 140, 140)};
+    MapFeature forest = square(MapCategory::Forest, 160, 40, 280, 160);
+    forest.rings.push_back(square(MapCategory::Forest, 180, 60, 210, 90).points);
     MapFeature openWater = square(MapCategory::WaterArea, 60, 110, 90, 140);
     openWater.closed = false;
     openWater.points.pop_back();
-    features.push_back(openWater);
+    features = {forest, square(MapCategory::Building, 110, 110, 140, 140), openWater};
     render();
-    EXPECT_RGB_NEAR(blend(0.53, 0.73, 0.48, 0.48, kBackground), at(75, 75), kTolerance);
+    EXPECT_RGB_NEAR(kForest, at(240, 75), kTolerance);
+    EXPECT_RGB_NEAR(kBackground, at(195, 75), kTolerance) << "an inner ring is a hole";
     EXPECT_RGB_NEAR(kBackground, at(125, 125), kTolerance) << "buildings wait for zoom 1.25";
     EXPECT_RGB_NEAR(kBackground, at(75, 125), kTolerance) << "an open way cannot be filled";
 
@@ -112,18 +105,6 @@ TEST_F(MapRendererTest, AreasFillByCategoryFromTheirMinimumZoom)
     scene.view.zoom = 1.25;
     render();
     EXPECT_RGB_NEAR(blend(0.66, 0.58, 0.50, 0.52, kBackground), at(106, 106), kTolerance);
-}
-
-TEST_F(MapRendererTest, InnerRingsAreHoles)
-{
-    MapFeature forest = square(MapCategory::Forest, 40, 40, 160, 160);
-    MapFeature hole = square(MapCategory::Forest, 60, 60, 90, 90);
-    forest.rings.push_back(hole.points);
-    features = {forest};
-    render();
-    Rgb forestColour = blend(0.53, 0.73, 0.48, 0.48, kBackground);
-    EXPECT_RGB_NEAR(kBackground, at(75, 75), kTolerance);
-    EXPECT_RGB_NEAR(forestColour, at(120, 75), kTolerance);
 }
 
 TEST_F(MapRendererTest, BridgeGetsACasingAndTunnelIsDashed)
@@ -141,9 +122,10 @@ TEST_F(MapRendererTest, BridgeGetsACasingAndTunnelIsDashed)
     EXPECT_RGB_NEAR(blend(0.88, 0.43, 0.18, 0.82, casing), at(75, 62), kTolerance);
     EXPECT_RGB_NEAR(kBackground, at(75, 57), kTolerance);
 
-    EXPECT_RGB_NEAR(blend(0.58, 0.57, 0.54, 0.48, kBackground), at(42, 120), kTolerance);
+    Rgb dash = blend(0.58, 0.57, 0.54, 0.48, kBackground);
+    EXPECT_RGB_NEAR(dash, at(42, 120), kTolerance);
     EXPECT_RGB_NEAR(kBackground, at(46, 120), kTolerance);
-    EXPECT_RGB_NEAR(blend(0.58, 0.57, 0.54, 0.48, kBackground), at(51, 120), kTolerance);
+    EXPECT_RGB_NEAR(dash, at(51, 120), kTolerance);
 }
 
 TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
@@ -151,12 +133,11 @@ TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
     features = {square(MapCategory::Forest, 60, 60, 90, 90)};
     render();
     ASSERT_EQ(1u, cache.rebuilds);
-    Rgb forestColour = blend(0.53, 0.73, 0.48, 0.48, kBackground);
 
     scene.view.panX = 40.0;
     render();
     EXPECT_EQ(1u, cache.rebuilds);
-    EXPECT_RGB_NEAR(forestColour, at(115, 75), kTolerance) << "the reused layer is shifted by the pan";
+    EXPECT_RGB_NEAR(kForest, at(115, 75), kTolerance) << "the reused layer is shifted by the pan";
     EXPECT_RGB_NEAR(kBackground, at(65, 75), kTolerance);
 
     scene.view.panX = 320.0;
@@ -180,23 +161,17 @@ TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
 TEST_F(MapRendererTest, LegendHasOneColumnBelow320Pixels)
 {
     // A feature far off the panel, so the legend shows over an empty map.
-    MapFeature far = horizontal(MapCategory::Motorway, 0, 10, 0);
-    for (MapPoint& p : far.points)
-        p.latitude += 1.0;
-    features = {far};
+    features = {feature(MapCategory::Motorway, {{48.1, 9.0}, {48.1, 9.01}})};
+    Rgb box = blend(1.0, 1.0, 1.0, 0.88, kBackground);
     for (int width : {319, 320}) {
-        cairo_surface_t* wide = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, 300);
-        cairo_t* context = cairo_create(wide);
+        viewtest::Canvas panel(width, 300);
         scene.view.width = width;
         scene.view.height = 300;
-        renderMapPanel(context, scene, extent, cache);
-        Rgb box = blend(1.0, 1.0, 1.0, 0.88, kBackground);
+        renderMapPanel(panel.cr, scene, extent, cache);
         // One column: 146 x 155 from (12, 133). Two columns: 286 x 80 from (12, 208).
         bool oneColumn = width < 320;
-        EXPECT_RGB_NEAR(oneColumn ? kBackground : box, pixelAt(wide, 290, 210), kTolerance) << width;
-        EXPECT_RGB_NEAR(oneColumn ? box : kBackground, pixelAt(wide, 145, 136), kTolerance) << width;
-        cairo_destroy(context);
-        cairo_surface_destroy(wide);
+        EXPECT_RGB_NEAR(oneColumn ? kBackground : box, panel.at(290, 210), kTolerance) << width;
+        EXPECT_RGB_NEAR(oneColumn ? box : kBackground, panel.at(145, 136), kTolerance) << width;
     }
 }
 
@@ -207,8 +182,8 @@ TEST_F(MapRendererTest, SectionIsTheSameWhicheverMarkerComesFirst)
     scene.markerA = 4;
     scene.markerB = 1;
     render();
-    std::vector<unsigned char> first(cairo_image_surface_get_data(surface),
-                                     cairo_image_surface_get_data(surface) + 400 * 4 * 400);
+    const unsigned char* pixels = cairo_image_surface_get_data(canvas.surface);
+    std::vector<unsigned char> first(pixels, pixels + 400 * 4 * 400);
     // Points 1..4 lie on y = 200 at x = 96.8, 165.6, 234.4, 303.2.
     Rgb red = rgb(0.82, 0.12, 0.10);
     EXPECT_RGB_NEAR(red, at(131, 199), kTolerance);
@@ -219,7 +194,7 @@ TEST_F(MapRendererTest, SectionIsTheSameWhicheverMarkerComesFirst)
     scene.markerA = 1;
     scene.markerB = 4;
     render();
-    EXPECT_EQ(0, std::memcmp(first.data(), cairo_image_surface_get_data(surface), first.size()));
+    EXPECT_EQ(0, std::memcmp(first.data(), pixels, first.size()));
 }
 
 TEST_F(MapRendererTest, CursorsDotsAndDirectLine)
@@ -253,17 +228,12 @@ TEST_F(MapRendererTest, DenseTrackStillShowsEveryStretch)
 {
     // 5001 points a fraction of a pixel apart, straight down the middle at x = 200.
     track = std::make_unique<Track>();
-    for (int i = 0; i <= 5000; ++i) {
-        auto point = std::make_unique<WayPoint>();
-        point->setLat(47.1 - 0.1 * i / 5000.0);
-        point->setLon(i == 0 ? 9.0 : i == 5000 ? 9.1 : 9.05);
-        track->addWayPoint(std::move(point));
-    }
+    for (int i = 0; i <= 5000; ++i)
+        viewtest::addPoint(*track, {47.1 - 0.1 * i / 5000.0, i == 0 ? 9.0 : i == 5000 ? 9.1 : 9.05});
     scene.track = track.get();
     render();
-    Rgb blue = rgb(0.08, 0.38, 0.70);
     for (int y : {40, 130, 230, 290})
-        EXPECT_RGB_NEAR(blue, at(199, y), kTolerance) << y;
+        EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(199, y), kTolerance) << y;
     // Each later dot's rim covers the middle of the dots a few pixels before
     // it, so the chain shows rim colour; only the last dot shows its fill.
     scene.showWaypoints = true;
@@ -289,69 +259,52 @@ TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
     named.name = "bad \xC3( name";
     features = {named};
     render();
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
 }
 
 TEST(MapLabels, LowerPriorityNumberWinsACollision)
 {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 600, 600);
-    cairo_t* cr = cairo_create(surface);
-    cairo_translate(cr, 200, 200);
+    viewtest::Canvas canvas(600, 600);
+    cairo_translate(canvas.cr, 200, 200);
     std::vector<LabelCandidate> candidates = {
         {"Secondary", 100, 100, 3},  {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
         {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0},
     };
-    std::vector<PlacedLabel> drawn = drawMapLabels(cr, candidates, 200, 200, 1.0);
     std::vector<std::string> names;
-    for (const PlacedLabel& label : drawn)
+    for (const PlacedLabel& label : drawMapLabels(canvas.cr, candidates, 200, 200, 1.0))
         names.push_back(label.name);
     EXPECT_EQ((std::vector<std::string>{"Primary", "Elsewhere"}), names);
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
+    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(canvas.cr));
 }
 
 TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
 {
+    using enum MapCategory;
     auto track = makeTrack({{47.1, 9.0}, {47.0, 9.1}});
     TrackExtent extent;
-    ViewState view;
-    view.width = 200;
-    view.height = 200;
-    MapProjection projection(*track, extent, view);
-    auto feature = [](MapCategory category, std::string name, std::vector<MapPoint> points, bool closed) {
-        MapFeature f;
-        f.category = category;
-        f.name = std::move(name);
-        f.points = std::move(points);
-        f.closed = closed;
-        return f;
-    };
-    std::vector<MapFeature> features = {
-        feature(MapCategory::Waterway, "River", {{47.1, 9.0}, {47.05, 9.05}, {47.0, 9.1}}, false),
-        feature(MapCategory::Grass, "Park", {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.02}, {47.0, 9.0}}, true),
-        feature(MapCategory::MinorRoad, "Lane", {{47.0, 9.0}, {47.1, 9.1}}, false),
-        feature(MapCategory::Building, "House", {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.0}, {47.0, 9.0}}, true),
-        feature(MapCategory::Motorway, "", {{47.0, 9.0}, {47.1, 9.1}}, false),
-        feature(MapCategory::Motorway, "Far", {{48.0, 9.0}, {48.1, 9.1}}, false),
+    const std::vector<MapFeature> features = {
+        feature(Waterway, {{47.1, 9.0}, {47.05, 9.05}, {47.0, 9.1}}, "River"),
+        feature(Grass, {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.02}, {47.0, 9.0}}, "Park", true),
+        feature(MinorRoad, {{47.0, 9.0}, {47.1, 9.1}}, "Lane"),
+        feature(Building, {{47.0, 9.0}, {47.0, 9.02}, {47.02, 9.0}, {47.0, 9.0}}, "House", true),
+        feature(Motorway, {{47.0, 9.0}, {47.1, 9.1}}),
+        feature(Motorway, {{48.0, 9.0}, {48.1, 9.1}}, "Far"),
     };
     std::vector<const MapFeature*> order;
     for (const MapFeature& f : features)
         order.push_back(&f);
-    std::vector<LabelCandidate> candidates = collectLabelCandidates(order, projection);
+    std::vector<LabelCandidate> candidates =
+        collectLabelCandidates(order, MapProjection(*track, extent, {.width = 200, .height = 200}));
     ASSERT_EQ(1u, candidates.size()) << "grass and minor roads are named from zoom 1.25 only";
     EXPECT_EQ("River", candidates[0].name);
     EXPECT_NEAR(100.0, candidates[0].x, 1e-6);
     EXPECT_EQ(2, candidates[0].priority);
 
-    view.zoom = 1.25;
-    MapProjection closer(*track, extent, view);
+    MapProjection closer(*track, extent, {.width = 200, .height = 200, .zoom = 1.25});
     candidates = collectLabelCandidates(order, closer);
     ASSERT_EQ(3u, candidates.size());
     // The park's anchor is the mean of its three corners, the repeated first point left out.
     ScreenPoint park = closer.projectGround(47.02 / 3.0 + 47.0 * 2.0 / 3.0, 9.0 / 3.0 + 9.02 * 2.0 / 3.0, Pan::Applied);
-    EXPECT_NEAR(park.x, candidates[1].x, 1e-6);
-    EXPECT_NEAR(park.y, candidates[1].y, 1e-6);
+    EXPECT_TRUE(viewtest::isAt(park, candidates[1].x, candidates[1].y));
 }
 
 TEST(MapStyle, WidthFactorIsClampedAtBothEnds)

@@ -1,42 +1,53 @@
 #pragma once
-// Small tracks and pixel probes shared by the view tests.
+// Small tracks, image surfaces and pixel probes shared by the view tests.
 
 #include "track/Track.h"
+#include "view/MapProjection.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 
 namespace viewtest {
 
+constexpr int kTolerance = 3;
+
 struct PointSpec {
-    double lat = 0.0;
-    double lon = 0.0;
-    double ele = 0.0;
+    double lat = 0.0, lon = 0.0, ele = 0.0;
     std::int32_t time = 0;
 };
+
+inline void addPoint(Track& track, PointSpec spec)
+{
+    auto point = std::make_unique<WayPoint>();
+    point->setLat(spec.lat);
+    point->setLon(spec.lon);
+    point->setEle(spec.ele);
+    point->setTime(spec.time);
+    track.addWayPoint(std::move(point));
+}
 
 inline std::unique_ptr<Track> makeTrack(std::initializer_list<PointSpec> points)
 {
     auto track = std::make_unique<Track>();
-    for (const PointSpec& spec : points) {
-        auto point = std::make_unique<WayPoint>();
-        point->setLat(spec.lat);
-        point->setLon(spec.lon);
-        point->setEle(spec.ele);
-        point->setTime(spec.time);
-        track->addWayPoint(std::move(point));
-    }
+    for (const PointSpec& spec : points)
+        addPoint(*track, spec);
     return track;
 }
 
+inline testing::AssertionResult isAt(pathlark::ScreenPoint p, double x, double y, double tolerance = 1e-6)
+{
+    if (std::abs(p.x - x) <= tolerance && std::abs(p.y - y) <= tolerance)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "expected (" << x << ", " << y << "), got (" << p.x << ", " << p.y << ")";
+}
+
 struct Rgb {
-    int r = 0;
-    int g = 0;
-    int b = 0;
+    int r = 0, g = 0, b = 0;
 };
 
 // The colour at (x, y), un-premultiplied, channels 0..255.
@@ -51,28 +62,43 @@ inline Rgb pixelAt(cairo_surface_t* surface, int x, int y)
 }
 
 // The colour a fully covered pixel gets from painting (r, g, b, alpha) over `under`.
-inline Rgb blend(double r, double g, double b, double alpha, Rgb under)
+inline Rgb blend(double r, double g, double b, double alpha, Rgb under = Rgb{})
 {
     auto mix = [alpha](double top, int bottom) { return int(top * 255.0 * alpha + bottom * (1.0 - alpha) + 0.5); };
     return Rgb{mix(r, under.r), mix(g, under.g), mix(b, under.b)};
 }
 
-inline Rgb rgb(double r, double g, double b)
-{
-    return blend(r, g, b, 1.0, Rgb{});
-}
+inline Rgb rgb(double r, double g, double b) { return blend(r, g, b, 1.0); }
 
 inline testing::AssertionResult rgbNear(Rgb expected, Rgb actual, int tolerance)
 {
-    auto close = [tolerance](int a, int b) { return a - b <= tolerance && b - a <= tolerance; };
+    auto close = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
     if (close(expected.r, actual.r) && close(expected.g, actual.g) && close(expected.b, actual.b))
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "expected rgb(" << expected.r << ", " << expected.g << ", " << expected.b
                                        << "), got rgb(" << actual.r << ", " << actual.g << ", " << actual.b << ")";
 }
 
+// An ARGB image surface and its context, freed together.
+struct Canvas {
+    Canvas(int width, int height)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)), cr(cairo_create(surface))
+    {
+    }
+    ~Canvas()
+    {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    Rgb at(double x, double y) const { return pixelAt(surface, int(x), int(y)); }
+
+    cairo_surface_t* surface;
+    cairo_t* cr;
+};
+
 } // namespace viewtest
 
 // Per-channel comparison of un-premultiplied colours; messages can be streamed after it.
 #define EXPECT_RGB_NEAR(expected, actual, tolerance) EXPECT_TRUE(viewtest::rgbNear((expected), (actual), (tolerance)))
-
