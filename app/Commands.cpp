@@ -117,14 +117,16 @@ void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
             appFlag = false;
         forward();
         return;
+    // Shortcuts and map gestures belong to the main window: in a file dialog,
+    // "a" or "+" must reach the name field, and the wheel the file list.
     case SDL_KEYDOWN:
-        if (!handleKey(sdl.key))
+        if (window != mainWindow || !handleKey(sdl.key))
             forward();
         return;
     case SDL_MOUSEWHEEL: {
         int mx = 0, my = 0;
         SDL_GetMouseState(&mx, &my);
-        if (!pointerInside(mapPanel, mx, my)) {
+        if (window != mainWindow || !pointerInside(mapPanel, mx, my)) {
             forward();
             return;
         }

@@ -239,3 +239,34 @@ TEST_F(Commands, OptionKeysToggleTheirBoxes)
     EXPECT_FALSE(engine->followDirection);
     EXPECT_EQ(engine->headingAngle, 0.0);
 }
+
+TEST_F(Commands, KeysInAFileDialogAreTypedNotShortcuts)
+{
+    startWithTrack();
+    engine->openGpxDialog();
+    AppWindow* dialog = GuiEngine::windowList().back();
+    ASSERT_NE(dialog, engine->mainWindow);
+    GuiObject* name = dialog->root->findByName("filename");
+    ASSERT_NE(name, nullptr);
+    dialog->root->setFocus(name);
+    SDL_StartTextInput();
+    for (const char* letter : {"a", "+"}) {
+        SDL_Event down{};
+        down.type = SDL_KEYDOWN;
+        down.key.keysym.sym = letter[0] == 'a' ? SDLK_a : SDLK_PLUS;
+        GuiEvent keyEvent;
+        keyEvent.sdlEvent = &down;
+        engine->handleEvent(dialog, keyEvent);
+        SDL_Event text{};
+        text.type = SDL_TEXTINPUT;
+        SDL_strlcpy(text.text.text, letter, sizeof text.text.text);
+        GuiEvent textEvent;
+        textEvent.sdlEvent = &text;
+        engine->handleEvent(dialog, textEvent);
+    }
+    EXPECT_EQ(engine->markerA, -1);
+    EXPECT_EQ(engine->zoom, 1.0);
+    std::string typed;
+    name->getValue(typed);
+    EXPECT_EQ(typed, "a+");
+}
