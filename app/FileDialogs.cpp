@@ -1,5 +1,6 @@
 // "Open GPX" and "Open OSM": modal file dialogs over the main window.
 
+#include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/Translate.h"
 #include "gui/GuiOpenFileDialog.h"
@@ -17,17 +18,11 @@ constexpr int DialogWidth = 560;
 constexpr int DialogHeight = 460;
 constexpr Uint32 DialogColour = 0xFFC8C8C8;
 
-std::string utf8(const fs::path& p)
-{
-    const std::u8string text = p.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string workingDirectory()
 {
     std::error_code ec;
     const fs::path cwd = fs::current_path(ec);
-    return ec ? std::string() : utf8(cwd);
+    return ec ? std::string() : utf8Text(cwd);
 }
 
 } // namespace
@@ -58,7 +53,7 @@ void PathlarkEngine::openOsmDialog()
 {
     osmDialogPending = true;
     // Maps usually lie beside their tracks.
-    const std::string start = gpxPath.empty() ? workingDirectory() : utf8(fs::path(gpxPath).parent_path());
+    const std::string start = gpxPath.empty() ? workingDirectory() : utf8Text(fs::path(gpxPath).parent_path());
     openFileDialog(tr("Open OSM map"), start, {".osm", ".xml"});
 }
 

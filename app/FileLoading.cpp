@@ -2,6 +2,7 @@
 // finding its map; the status line and info panel that follow a selection.
 
 #include "app/InfoPanel.h"
+#include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/StatusLine.h"
 #include "app/Translate.h"
@@ -10,7 +11,6 @@
 #include "track/GpxReader.h"
 
 #include <filesystem>
-#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -18,25 +18,13 @@ namespace pathlark {
 
 namespace {
 
-bool isRegularFile(const fs::path& p)
-{
-    std::error_code ec;
-    return fs::is_regular_file(p, ec);
-}
-
-std::string utf8(const fs::path& p)
-{
-    const std::u8string text = p.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-} // namespace
-
 // "ride.gpx" -> "ride.osm"; a name without extension gets ".osm" appended.
 fs::path siblingMapPath(const std::string& gpxPath)
 {
     return fs::path(gpxPath).replace_extension(".osm");
 }
+
+} // namespace
 
 void PathlarkEngine::loadGpxFile(const std::string& path)
 {
@@ -50,7 +38,7 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         // Even a rejected document falls through: the map follows the file the user chose.
         const fs::path sibling = siblingMapPath(path);
         if (isRegularFile(sibling)) {
-            loadOsmMap(utf8(sibling));
+            loadOsmMap(utf8Text(sibling));
             return;
         }
         clearMap();

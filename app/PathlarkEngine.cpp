@@ -6,6 +6,7 @@
 #include "track/Gpx.h"
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
+#include "app/PathText.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
@@ -56,10 +57,8 @@ void PathlarkEngine::loadFirstData(const CommandLine& commandLine)
     const auto& args = commandLine.positional;
     if (args.empty()) {
         loadSample();
-        if (std::optional<std::filesystem::path> candidate = findDefaultMap()) {
-            std::u8string utf8 = candidate->u8string();
-            loadOsmMap(std::string(utf8.begin(), utf8.end()));
-        }
+        if (std::optional<std::filesystem::path> candidate = findDefaultMap())
+            loadOsmMap(utf8Text(*candidate));
         return;
     }
     const std::string extension = std::filesystem::path(args[0]).extension().string();

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/CommandLine.h"
+#include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/Translate.h"
 
@@ -20,22 +21,6 @@ extern const std::size_t embeddedVeraFont_size;
 namespace fs = std::filesystem;
 
 namespace pathlark {
-
-namespace {
-
-bool isDirectory(const fs::path& p)
-{
-    std::error_code ec;
-    return fs::is_directory(p, ec);
-}
-
-bool isRegularFile(const fs::path& p)
-{
-    std::error_code ec;
-    return fs::is_regular_file(p, ec);
-}
-
-} // namespace
 
 std::optional<fs::path> findLocaleDirectory(const char* argv0)
 {

@@ -1,5 +1,6 @@
 #include "app/StatusLine.h"
 
+#include "app/PathText.h"
 #include "app/Translate.h"
 #include "track/TrackStatistics.h"
 
@@ -12,8 +13,7 @@ namespace pathlark {
 
 std::string displayFileName(const std::string& path)
 {
-    const std::u8string name = std::filesystem::path(path).filename().u8string();
-    return std::string(name.begin(), name.end());
+    return utf8Text(std::filesystem::path(path).filename());
 }
 
 std::string statusLineText(const std::string& gpxPath, const Track& track, const CursorState& state)

@@ -4,6 +4,8 @@
 
 #include "track/GpxReader.h"
 
+#include "BenchSupport.h"
+
 #include <sys/resource.h>
 
 #include <chrono>
@@ -17,18 +19,9 @@
 
 namespace {
 
-double cpuSeconds(const rusage& usage)
-{
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
+using bench::shellQuote;
 
-std::string shellQuote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // A ride of one point a second wandering around Vaduz, one point a line as
 // phone loggers write them, with elevation and UTC time on every point.

@@ -4,6 +4,8 @@
 
 #include "map/OsmReader.h"
 
+#include "BenchSupport.h"
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -15,18 +17,9 @@
 
 namespace {
 
-double cpuSeconds(const rusage& usage)
-{
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
+using bench::shellQuote;
 
-std::string shellQuote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 } // namespace
 
@@ -39,16 +32,13 @@ int main(int argc, char** argv)
         std::printf("osm_load skipped: %s not found (the shared data folder is not here)\n", input.c_str());
         return 0;
     }
-    std::string path = input;
     bool temporary = false;
-    if (input.ends_with(".gz")) {
-        path = (fs::temp_directory_path() / "pathlark-bench.osm").string();
-        if (std::system(("gzip -dc " + shellQuote(input) + " > " + shellQuote(path)).c_str()) != 0) {
-            std::printf("osm_load failed: could not decompress %s\n", input.c_str());
-            return 1;
-        }
-        temporary = true;
+    const std::optional<std::string> plain = bench::plainInput(input, "osm-load", temporary);
+    if (!plain) {
+        std::printf("osm_load failed: could not decompress %s\n", input.c_str());
+        return 1;
     }
+    const std::string path = *plain;
     double megabytes = static_cast<double>(fs::file_size(path)) / 1e6;
 
     // Read once untimed so both readers start from a warm page cache.

@@ -10,6 +10,8 @@
 #include "view/MapRenderer.h"
 #include "view/MapStyle.h"
 
+#include "BenchSupport.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -28,23 +30,12 @@ using namespace pathlark;
 
 namespace {
 
+using bench::peakMegabytes;
+
 constexpr int kWidth = 520;
 constexpr int kHeight = 522;
 
-std::string shellQuote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
 
 double seconds(const std::function<void()>& work)
 {
@@ -308,16 +299,13 @@ int main(int argc, char** argv)
         std::printf("render benchmark skipped: %s not found\n", input.c_str());
         return 0;
     }
-    std::string path = input;
     bool temporary = false;
-    if (input.ends_with(".gz")) {
-        path = (fs::temp_directory_path() / ("pathlark-bench-render-" + std::to_string(getpid()) + ".osm")).string();
-        if (std::system(("gzip -dc " + shellQuote(input) + " > " + shellQuote(path)).c_str()) != 0) {
-            std::printf("render benchmark failed: could not decompress %s\n", input.c_str());
-            return 1;
-        }
-        temporary = true;
+    const std::optional<std::string> plain = bench::plainInput(input, "render", temporary);
+    if (!plain) {
+        std::printf("render benchmark failed: could not decompress %s\n", input.c_str());
+        return 1;
     }
+    const std::string path = *plain;
     std::vector<MapFeature> features = readOsmMap(path);
     if (temporary)
         fs::remove(path);

@@ -92,6 +92,14 @@ TEST_F(Application, TrackWithSiblingMap)
     EXPECT_EQ(engine->mapFeatures.size(), 1u);
 }
 
+TEST_F(Application, TrackWithoutExtensionFindsItsMap)
+{
+    const std::string gpx = write("route", gpxWithTracks(trackXml("Route", 3)));
+    write("route.osm", smallMap);
+    start({gpx});
+    EXPECT_EQ(engine->mapPath, (dir / "route.osm").string());
+}
+
 TEST_F(Application, MapFirstShowsTheSampleOnThatMap)
 {
     const std::string map = write("area.osm", smallMap);
