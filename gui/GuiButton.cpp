@@ -134,8 +134,8 @@ void line(SDL_Renderer* r, int x1, int y1, int x2, int y2)
 
 void GuiButton::drawFrame(SDL_Renderer* r)
 {
-    // The outer lines reach x+w and y+h on purpose: the frame is drawn one
-    // pixel beyond the widget on the right and at the bottom, as designed.
+    // A two-pixel black frame with clipped corners. Its outer lines reach x+w
+    // and y+h, one pixel past the widget, which a cached texture cuts off.
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
     line(r, x + 1, y, x + w - 1, y);
     line(r, x, y + 1, x + w, y + 1);
