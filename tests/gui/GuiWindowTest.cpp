@@ -244,3 +244,54 @@ TEST_F(GuiWindowTest, ReleaseIntoAPopupEndsThePressCapture)
     motion(root(), 210, 10);
     EXPECT_EQ(root()->hovered, other);
 }
+
+namespace {
+
+// A widget the window may cache: it draws its colour and counts its draws.
+class CachedProbe : public Probe {
+public:
+    using Probe::Probe;
+    bool isCacheable() override { return true; }
+    void draw(SDL_Renderer* renderer) override
+    {
+        ++draws;
+        GuiObject::draw(renderer);
+    }
+    int draws = 0;
+};
+
+} // namespace
+
+TEST_F(GuiWindowTest, CachedWidgetsRedrawOnlyWhenDirty)
+{
+    // Software renderers skip the cache; force it to exercise what GPUs run.
+    root()->cacheProbed = true;
+    root()->cacheEnabled = true;
+    auto* a = root()->add(new CachedProbe(1, 10, 10, 40, 30));
+    auto* outside = root()->add(new CachedProbe(2, 390, 10, 40, 30));  // partly off the window
+    a->colour = SDL_Color{200, 0, 0, 255};
+
+    root()->draw(gui.renderer);
+    EXPECT_EQ(readPixel(gui.renderer, 20, 20).r, 200);
+    ASSERT_NE(a->cacheTexture, nullptr);
+    EXPECT_FALSE(a->dirty);
+
+    // Unchanged widgets come from their texture; a stale colour proves it.
+    a->colour = SDL_Color{0, 0, 200, 255};
+    root()->draw(gui.renderer);
+    EXPECT_EQ(a->draws, 1);
+    EXPECT_EQ(readPixel(gui.renderer, 20, 20).r, 200);
+
+    a->markDirty();
+    root()->draw(gui.renderer);
+    EXPECT_EQ(a->draws, 2);
+    SDL_Color now = readPixel(gui.renderer, 20, 20);
+    EXPECT_EQ(now.r, 0);
+    EXPECT_EQ(now.b, 200);
+    EXPECT_EQ(outside->draws, 3);  // never cached: it draws itself every frame
+
+    // A resize holds caching off for a while, drawing everything directly.
+    root()->resize(gui.renderer, 400, 300);
+    root()->draw(gui.renderer);
+    EXPECT_EQ(a->draws, 3);
+}
