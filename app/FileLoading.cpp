@@ -35,9 +35,16 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
     try {
         std::unique_ptr<Gpx> doc = readGpxFile(path);
         setGpx(doc, path);
+        const bool taken = !doc;
         // Even a rejected document falls through: the map follows the file the user chose.
         const fs::path sibling = siblingMapPath(path);
         if (isRegularFile(sibling)) {
+            loadOsmMap(utf8Text(sibling));
+            return;
+        }
+        // A rejected file gets no download: the area would be the previous
+        // track's, saved under this file's name.
+        if (taken && downloadOsmMap(sibling)) {
             loadOsmMap(utf8Text(sibling));
             return;
         }

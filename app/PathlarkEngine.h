@@ -5,12 +5,15 @@
 #include "gui/AppWindow.h"
 #include "gui/GuiEngine.h"
 #include "map/MapFeature.h"
+#include "map/OverpassDownload.h"
 #include "view/MapLayerCache.h"
 #include "view/MapProjection.h"
 
 #include <cairo.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -91,6 +94,11 @@ public:
 
     // Reads an OSM file and replaces the map with it; on failure only the status changes.
     void loadOsmMap(const std::string& path);
+    // Fetches the shown track's surroundings into target (MapDownload.cpp); true when saved.
+    // Blocks, keeping the main window painted; every failure ends in one error box.
+    bool downloadOsmMap(const std::filesystem::path& target);
+    void showOsmError(const std::string& message);
+    void redrawDuringDownload();
 
     // View operations (ViewOperations.cpp). Each does nothing while no track
     // with points is shown; positions are relative to the map panel.
@@ -176,6 +184,15 @@ public:
 
     // Last texts given to setStatus and setMapLabel, kept for when the labels do not exist yet.
     std::string statusText;
+
+    // Map download: servers in the order tried, the pause between them, and
+    // the error box, which tests replace (a real box waits for a click).
+    std::vector<OverpassEndpoint> overpassEndpoints = defaultOverpassEndpoints();
+    int downloadRetryPauseMs = 2000;
+    std::function<bool(const std::string& title, const std::string& text)> showErrorBox =
+        [](const std::string& title, const std::string& text) {
+            return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0;
+        };
 };
 
 } // namespace pathlark

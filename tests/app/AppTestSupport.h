@@ -47,6 +47,21 @@ inline const char* const smallMap = "<osm version=\"0.6\">\n"
                              "    <tag k=\"highway\" v=\"primary\"/>\n  </way>\n"
                              "</osm>\n";
 
+// A track without a sibling map is downloaded: point every engine under test
+// at a loopback port where nothing listens, without pauses, and record the
+// error boxes instead of showing them (a real box waits for a click).
+inline std::vector<std::string> shownErrorBoxes;
+
+inline void keepOffline(PathlarkEngine& engine)
+{
+    engine.overpassEndpoints = {{"127.0.0.1", "http://127.0.0.1:1/api/interpreter"}};
+    engine.downloadRetryPauseMs = 0;
+    engine.showErrorBox = [](const std::string&, const std::string& text) {
+        shownErrorBoxes.push_back(text);
+        return true;
+    };
+}
+
 // Each test runs in an empty working directory of its own, so no default map is found.
 class Application : public ::testing::Test {
 protected:
@@ -78,6 +93,7 @@ protected:
         commandLine.fullscreen = fullscreen;
         commandLine.positional = std::move(args);
         engine = std::make_unique<PathlarkEngine>();
+        keepOffline(*engine);
         engine->createMainWindow(commandLine);
         engine->loadFirstData(commandLine);
         engine->render(engine->mainWindow);

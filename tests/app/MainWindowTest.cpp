@@ -165,6 +165,9 @@ TEST_F(Application, TrackWithoutPointsIsSelectedWithoutCursor)
     ASSERT_TRUE(engine->gpx);
     EXPECT_EQ(engine->selectedTrack, 0);
     EXPECT_EQ(engine->cursorIndex, -1);
+    // The map download that follows reports last; selecting again shows the track's own report.
+    EXPECT_EQ(status(), "Could not create the OSM map.\n\nThe selected track contains no waypoints.");
+    engine->selectTrack(0);
     EXPECT_EQ(status(), "Selected track contains no waypoints");
 }
 
