@@ -1,7 +1,5 @@
-// libFuzzer target for the OSM reader. Not part of the default build; with clang:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//       fuzz/fuzz_osm.cpp map/*.cpp -o fuzz_osm
-//   ./fuzz_osm -max_len=4096 -dict=fuzz/osm.dict tests/data/osm
+// libFuzzer target for the OSM reader; see fuzz/CMakeLists.txt for building
+// it with clang and running it.
 // The reader may reject input with an exception; it must never crash, hang or
 // leak, whatever the bytes.
 
