@@ -34,8 +34,9 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
     }
     try {
         std::unique_ptr<Gpx> doc = readGpxFile(path);
+        const Gpx* read = doc.get();
         setGpx(doc, path);
-        const bool taken = !doc;
+        const bool taken = read && gpx.get() == read;
         // Even a rejected document falls through: the map follows the file the user chose.
         const fs::path sibling = siblingMapPath(path);
         if (isRegularFile(sibling)) {
