@@ -1,5 +1,7 @@
 #include "gui/GuiLabel.h"
 
+#include <algorithm>
+
 #include "gui/GuiText.h"
 
 namespace {
@@ -69,13 +71,20 @@ void GuiLabel::handleEvent(GuiEvent&) {}
 
 const std::string& GuiLabel::displayText()
 {
+    // A label is one line: a line break or tab would show as a missing-glyph box.
+    const std::string* source = &text;
+    if (text.find_first_of("\r\n\t") != std::string::npos) {
+        oneLine = text;
+        std::replace_if(oneLine.begin(), oneLine.end(), [](char c) { return c == '\r' || c == '\n' || c == '\t'; }, ' ');
+        source = &oneLine;
+    }
     if (!(flags & ShortenLeft) || !font)
-        return text;
-    if (shortenedWidth == w && shortenedFor == text)
+        return *source;
+    if (shortenedWidth == w && shortenedFor == *source)
         return shortened;
-    shortenedFor = text;
+    shortenedFor = *source;
     shortenedWidth = w;
-    shortened = shortenFromLeft(font, text, w);
+    shortened = shortenFromLeft(font, *source, w);
     return shortened;
 }
 

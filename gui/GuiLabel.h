@@ -34,6 +34,7 @@ public:
     std::string shortenedFor;
     int shortenedWidth = -1;
     std::string shortened;
+    std::string oneLine;  // `text` with line breaks and tabs as blanks, when it has any
 };
 
 // The longest tail of `text` that fits in `width` pixels behind "…", moved

@@ -89,6 +89,16 @@ TEST_F(GuiLabelTest, LabelShortensOnlyWithItsFlagAndFollowsTextAndWidth)
     EXPECT_EQ(fontless->displayText(), LongPath);
 }
 
+TEST_F(GuiLabelTest, LineBreaksAndTabsShowAsBlanksButStayInTheValue)
+{
+    const std::string message = "Could not create the OSM map.\n\nHTTP 429\tlater";
+    auto* label = gui.root->add(new GuiLabel(nullptr, -1, 0, 0, 2000, 22, 0, message, uiFont, GuiLabel::LeftAligned));
+    EXPECT_EQ(label->displayText(), "Could not create the OSM map.  HTTP 429 later");
+    std::string value;
+    label->getValue(value);
+    EXPECT_EQ(value, message);
+}
+
 TEST_F(GuiLabelTest, LeftAlignedStartsAtTheLeftEdgeAndCentredInTheMiddle)
 {
     const std::string text = "HHHH";
