@@ -236,11 +236,7 @@ void GuiListCtrl::handleEvent(GuiEvent& event)
         vScrollBar.dragging = hScrollBar.dragging = false;
         break;
     case SDL_MOUSEMOTION:
-        if (vScrollBar.dragging)
-            scrollY = scrollBarDragPosition(vScrollBar, sdl->motion.y, contentHeight, vScrollBar.track.h);
-        else if (hScrollBar.dragging)
-            scrollX = scrollBarDragPosition(hScrollBar, sdl->motion.x, contentWidth, hScrollBar.track.w);
-        else
+        if (!dragScrollBars(vScrollBar, hScrollBar, sdl->motion, contentWidth, contentHeight, scrollX, scrollY))
             break;
         layoutList();
         markDirty();

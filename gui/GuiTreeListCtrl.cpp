@@ -399,12 +399,8 @@ void GuiTreeListCtrl::handleEvent(GuiEvent& event)
         vScrollBar.dragging = hScrollBar.dragging = false;
         break;
     case SDL_MOUSEMOTION:
-        if (vScrollBar.dragging)
-            scrollY = scrollBarDragPosition(vScrollBar, sdl->motion.y, int(visibleRows.size()) * rowHeight,
-                                            vScrollBar.track.h);
-        else if (hScrollBar.dragging)
-            scrollX = scrollBarDragPosition(hScrollBar, sdl->motion.x, totalColumnWidth(), hScrollBar.track.w);
-        else
+        if (!dragScrollBars(vScrollBar, hScrollBar, sdl->motion, totalColumnWidth(),
+                            int(visibleRows.size()) * rowHeight, scrollX, scrollY))
             break;
         layoutTree();
         markDirty();

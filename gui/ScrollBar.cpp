@@ -145,6 +145,18 @@ void drawScrollBars(SDL_Renderer* renderer, const ScrollBar& vBar, const ScrollB
     }
 }
 
+bool dragScrollBars(const ScrollBar& vBar, const ScrollBar& hBar, const SDL_MouseMotionEvent& motion,
+                    int contentWidth, int contentHeight, int& scrollX, int& scrollY)
+{
+    if (vBar.dragging)
+        scrollY = scrollBarDragPosition(vBar, motion.y, contentHeight, vBar.track.h);
+    else if (hBar.dragging)
+        scrollX = scrollBarDragPosition(hBar, motion.x, contentWidth, hBar.track.w);
+    else
+        return false;
+    return true;
+}
+
 bool pressScrollBars(ScrollBar& vBar, ScrollBar& hBar, int px, int py, int vPage, int hPage, int& scrollX,
                      int& scrollY)
 {

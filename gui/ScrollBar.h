@@ -53,6 +53,11 @@ void drawScrollBars(SDL_Renderer* renderer, const ScrollBar& vBar, const ScrollB
 bool pressScrollBars(ScrollBar& vBar, ScrollBar& hBar, int px, int py, int vPage, int hPage, int& scrollX,
                      int& scrollY);
 
+// Pointer motion while a thumb is dragged moves that bar's scroll offset.
+// False when neither bar is being dragged.
+bool dragScrollBars(const ScrollBar& vBar, const ScrollBar& hBar, const SDL_MouseMotionEvent& motion,
+                    int contentWidth, int contentHeight, int& scrollX, int& scrollY);
+
 // Applies a wheel event. A vertical wheel moves rows of `lineStep` pixels; a
 // horizontal wheel, or any wheel with Shift held, moves 40 pixels sideways.
 void applyWheel(const SDL_MouseWheelEvent& wheel, bool shiftHeld, int lineStep, int& scrollX, int& scrollY);
