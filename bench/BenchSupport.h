@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -46,6 +47,27 @@ inline std::optional<std::string> plainInput(const std::string& input, const std
         return std::nullopt;
     temporary = true;
     return path;
+}
+
+// The OSM input of a benchmark: the file named on the command line or the
+// shared Liechtenstein extract, as a plain file. Empty (after saying why) when
+// it is missing or cannot be decompressed; `exitCode` then tells what to return.
+inline std::optional<std::string> osmInput(int argc, char** argv, const char* name, bool& temporary, int& exitCode)
+{
+    const std::string input = argc > 1 ? argv[1]
+                                       : std::string(PATHLARK_SHARED_DATA_DIR) +
+                                             "/osm/liechtenstein-2024-03-04_osmium.osm.gz";
+    if (!std::filesystem::exists(input)) {
+        std::printf("%s skipped: %s not found (the shared data folder is not here)\n", name, input.c_str());
+        exitCode = 0;
+        return std::nullopt;
+    }
+    std::optional<std::string> plain = plainInput(input, name, temporary);
+    if (!plain) {
+        std::printf("%s failed: could not decompress %s\n", name, input.c_str());
+        exitCode = 1;
+    }
+    return plain;
 }
 
 } // namespace bench

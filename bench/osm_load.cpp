@@ -26,18 +26,11 @@ using bench::shellQuote;
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    std::string input = argc > 1 ? argv[1]
-                                 : std::string(PATHLARK_SHARED_DATA_DIR) + "/osm/liechtenstein-2024-03-04_osmium.osm.gz";
-    if (!fs::exists(input)) {
-        std::printf("osm_load skipped: %s not found (the shared data folder is not here)\n", input.c_str());
-        return 0;
-    }
     bool temporary = false;
-    const std::optional<std::string> plain = bench::plainInput(input, "osm-load", temporary);
-    if (!plain) {
-        std::printf("osm_load failed: could not decompress %s\n", input.c_str());
-        return 1;
-    }
+    int exitCode = 0;
+    const std::optional<std::string> plain = bench::osmInput(argc, argv, "osm_load", temporary, exitCode);
+    if (!plain)
+        return exitCode;
     const std::string path = *plain;
     double megabytes = static_cast<double>(fs::file_size(path)) / 1e6;
 

@@ -293,18 +293,11 @@ void referenceOverlay(cairo_t* cr, const ReferenceTrack& track, bool dots)
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    std::string input = argc > 1 ? argv[1]
-                                 : std::string(PATHLARK_SHARED_DATA_DIR) + "/osm/liechtenstein-2024-03-04_osmium.osm.gz";
-    if (!fs::exists(input)) {
-        std::printf("render benchmark skipped: %s not found\n", input.c_str());
-        return 0;
-    }
     bool temporary = false;
-    const std::optional<std::string> plain = bench::plainInput(input, "render", temporary);
-    if (!plain) {
-        std::printf("render benchmark failed: could not decompress %s\n", input.c_str());
-        return 1;
-    }
+    int exitCode = 0;
+    const std::optional<std::string> plain = bench::osmInput(argc, argv, "render", temporary, exitCode);
+    if (!plain)
+        return exitCode;
     const std::string path = *plain;
     std::vector<MapFeature> features = readOsmMap(path);
     if (temporary)
