@@ -3,13 +3,13 @@
 
 #include "app/MainWindow.h"
 
-#include "app/DataFiles.h"
 #include "app/PathlarkEngine.h"
 #include "app/Translate.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
 #include "gui/GuiComboBox.h"
+#include "gui/GuiDataFiles.h"
 #include "gui/GuiImageButton.h"
 #include "gui/GuiImagePanel.h"
 #include "gui/GuiLabel.h"

@@ -4,6 +4,7 @@
 #include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/Translate.h"
+#include "gui/GuiDataFiles.h"
 
 #include <SDL.h>
 #include <curl/curl.h>
@@ -22,35 +23,12 @@ namespace fs = std::filesystem;
 
 namespace pathlark {
 
-std::optional<fs::path> findLocaleDirectory(const char* argv0)
-{
-    std::vector<fs::path> candidates;
-    if (argv0 && *argv0) {
-        std::error_code ec;
-        const fs::path exeDir = fs::absolute(fs::path(argv0), ec).parent_path();
-        if (!ec) {
-            candidates.push_back(exeDir / "data" / "locale");
-            candidates.push_back(exeDir / "locale");
-        }
-        candidates.push_back("data/locale");
-        candidates.push_back("locale");
-        candidates.push_back("../share/locale");
-        if (!ec)
-            candidates.push_back(exeDir / ".." / "share" / "locale");
-    } else {
-        candidates = {"data/locale", "locale", "../share/locale"};
-    }
-    for (const fs::path& candidate : candidates)
-        if (isDirectory(candidate))
-            return candidate;
-    return std::nullopt;
-}
-
-void setupLocale(const char* argv0)
+void setupLocale()
 {
     setlocale(LC_ALL, "");
-    if (auto dir = findLocaleDirectory(argv0))
-        bindtextdomain("pathlark", dir->string().c_str());
+    const std::string dir = dataFilePath("data/locale");
+    if (isDirectory(dir))
+        bindtextdomain("pathlark", dir.c_str());
     bind_textdomain_codeset("pathlark", "UTF-8");
     textdomain("pathlark");
 }
@@ -69,6 +47,8 @@ std::optional<fs::path> findDefaultMap()
         candidates.emplace_back(relative);
     if (haveBase)
         candidates.push_back(basePath / ".." / ".." / "data.osm");
+    // Last, the installed copy (share/pathlark/data.osm).
+    candidates.emplace_back(dataFilePath("data/data.osm"));
     for (const fs::path& candidate : candidates)
         if (isRegularFile(candidate))
             return candidate;
@@ -86,7 +66,7 @@ int runMain(int argc, char** argv)
     bool curlReady = false;
     std::unique_ptr<PathlarkEngine> engine;
     try {
-        setupLocale(argc > 0 ? argv[0] : nullptr);
+        setupLocale();
         if (curl_global_init(CURL_GLOBAL_ALL) != 0)
             throw std::runtime_error(tr("Could not initialize libcurl"));
         curlReady = true;

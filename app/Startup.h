@@ -9,11 +9,8 @@ namespace pathlark {
 // The whole program; returns the process exit code (0, 1 start-up failure, 2 usage).
 int runMain(int argc, char** argv);
 
-// Binds the "pathlark" catalogue from the first locale directory that exists.
-void setupLocale(const char* argv0);
-
-// Locale directory setupLocale would bind, or empty when none exists.
-std::optional<std::filesystem::path> findLocaleDirectory(const char* argv0);
+// Binds the "pathlark" catalogue from the data folder "data/locale", wherever that is found.
+void setupLocale();
 
 // The first default map candidate that is a regular file, if any.
 std::optional<std::filesystem::path> findDefaultMap();

@@ -1,5 +1,6 @@
 #include "gui/GuiText.h"
 
+#include "gui/GuiDataFiles.h"
 #include "gui/GuiEngine.h"
 
 #include <cstdio>
@@ -9,6 +10,7 @@ FT_Library ftLibrary = nullptr;
 FT_Face ftFace = nullptr;
 
 namespace fontdata {
+constexpr const char* FontFile = "data/fonts/Vera.ttf";
 // Set by GuiEngine::setEmbeddedFont; the bytes belong to the application.
 const unsigned char* embeddedFontData = nullptr;
 int embeddedFontSize = 0;
@@ -28,7 +30,7 @@ TTF_Font* openFont(int pointSize)
             return nullptr;
         return TTF_OpenFontRW(stream, 1, pointSize);
     }
-    return TTF_OpenFont("data/fonts/Vera.ttf", pointSize);
+    return TTF_OpenFont(dataFilePath(fontdata::FontFile).c_str(), pointSize);
 }
 
 bool measureText(TTF_Font* font, const std::string& text, int& w, int& h)
@@ -72,14 +74,14 @@ bool openFonts()
     if (ftLibrary) {
         error = fontdata::embeddedFontData
                     ? FT_New_Memory_Face(ftLibrary, fontdata::embeddedFontData, fontdata::embeddedFontSize, 0, &ftFace)
-                    : FT_New_Face(ftLibrary, "data/fonts/Vera.ttf", 0, &ftFace);
+                    : FT_New_Face(ftLibrary, dataFilePath(fontdata::FontFile).c_str(), 0, &ftFace);
     }
     if (error) {
         ftFace = nullptr;
         return true;
     }
     if (FT_Error charmapError = FT_Select_Charmap(ftFace, FT_ENCODING_UNICODE))
-        printf(guiText("Fehler beim Setzen der Unicode-Charmap: %d\n"), charmapError);
+        fprintf(stderr, guiText("Fehler beim Setzen der Unicode-Charmap: %d\n"), charmapError);
     FT_Set_Pixel_Sizes(ftFace, 0, 14);
     return true;
 }

@@ -18,7 +18,7 @@ extern FT_Library ftLibrary;
 extern FT_Face ftFace;         // same typeface, Unicode charmap, 14 px; null without a font
 
 // Opens the typeface at the given size: from the embedded data when the
-// application gave some, else from "data/fonts/Vera.ttf". Null on failure.
+// application gave some, else from the data file "data/fonts/Vera.ttf". Null on failure.
 TTF_Font* openFont(int pointSize);
 
 enum class TextRelease { Deferred, Immediate };

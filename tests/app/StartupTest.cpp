@@ -1,4 +1,4 @@
-// Locale and default map lookup relative to the working directory.
+// Default map lookup relative to the working directory.
 
 #include "app/Startup.h"
 
@@ -52,21 +52,4 @@ TEST_F(StartupLookup, DefaultMapSkipsDirectoriesAndTakesTheFirstFileInOrder)
     found = pathlark::findDefaultMap();
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, fs::path("data/data.osm"));
-}
-
-TEST_F(StartupLookup, LocaleDirectoryBesideTheProgramComesFirst)
-{
-    fs::create_directories(dir / "bin" / "data" / "locale");
-    fs::create_directories("locale");
-    const std::string argv0 = (dir / "bin" / "pathlark.bin").string();
-    auto found = pathlark::findLocaleDirectory(argv0.c_str());
-    ASSERT_TRUE(found);
-    EXPECT_EQ(fs::weakly_canonical(*found), fs::weakly_canonical(dir / "bin" / "data" / "locale"));
-
-    // Without a program path only the working directory's candidates count.
-    found = pathlark::findLocaleDirectory(nullptr);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(*found, fs::path("locale"));
-    fs::remove("locale");
-    EXPECT_FALSE(pathlark::findLocaleDirectory(""));
 }
