@@ -6,10 +6,9 @@
 
 #include "gui/GuiButton.h"
 
+#include "gui/GuiMessages.h"
 #include "gui/GuiText.h"
 #include "gui/GuiWindow.h"
-
-#include <cstdio>
 
 // [SECTION] Construction and value
 
@@ -89,7 +88,7 @@ void GuiButton::handleEvent(GuiEvent& event)
         return;
     const SDL_Event& sdl = *event.sdlEvent;
     if (sdl.type == SDL_MOUSEBUTTONDOWN) {
-        puts("BUTTON DOWN");
+        guiDebug("BUTTON DOWN\n");
         if (isToggle()) {
             pressed = !pressed;
         } else {

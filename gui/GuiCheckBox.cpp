@@ -1,8 +1,7 @@
 #include "gui/GuiCheckBox.h"
 
+#include "gui/GuiMessages.h"
 #include "gui/GuiText.h"
-
-#include <cstdio>
 
 GuiCheckBox::GuiCheckBox(GuiObject* parent_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_,
                          const std::string& text_, TTF_Font* font_, Uint32 flags_)
@@ -27,7 +26,7 @@ void GuiCheckBox::handleEvent(GuiEvent& event)
     // A check box only toggles; it never posts a notification, its callbacks are the channel.
     if (event.kind != GuiEvent::SdlInput || !event.sdlEvent || event.sdlEvent->type != SDL_MOUSEBUTTONDOWN)
         return;
-    puts("BUTTON DOWN");
+    guiDebug("BUTTON DOWN\n");
     pressed = !pressed;
     markDirty();
     runCallbacks();

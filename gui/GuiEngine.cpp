@@ -8,6 +8,7 @@
 
 #include "gui/GuiEngine.h"
 
+#include "gui/GuiMessages.h"
 #include "gui/GuiText.h"
 #include "gui/GuiWindow.h"
 #include "gui/IEditable.h"
@@ -17,10 +18,8 @@
 
 #include <algorithm>
 #include <array>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <libintl.h>
 #include <stdexcept>
 
 // [SECTION] Process-wide state
@@ -52,9 +51,6 @@ void dropRenderer(SDL_Renderer* renderer)
         cleanup(renderer);
 }
 
-// Key of the toolkit's own catalogue; its message ids are German.
-constexpr const char* TextDomain = "framewerk";
-
 } // namespace
 
 void GuiEngine::requestRedraw()
@@ -79,6 +75,8 @@ void GuiEngine::addRendererCleanup(void (*cleanup)(SDL_Renderer*))
 
 GuiEngine::GuiEngine()
 {
+    // Before the fonts: a missing font is reported in the user's language.
+    selectMessageLanguage();
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         throw std::runtime_error(SDL_GetError());
     SDL_SetHint("SDL_MOUSE_FOCUS_CLICKTHROUGH", "1");
@@ -335,12 +333,6 @@ void GuiEngine::run()
 
 void GuiEngine::beginRun()
 {
-    setlocale(LC_ALL, "");
-    setenv("LANG", "de", 1);
-    bindtextdomain(TextDomain, "./data/locale");
-    bind_textdomain_codeset(TextDomain, "UTF-8");
-    textdomain(TextDomain);
-
     frameDelay = Uint32(1000 / std::max(1, framesPerSecond));
     if (theMainWindow) {
         int w = 0, h = 0;

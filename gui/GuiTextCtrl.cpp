@@ -14,10 +14,10 @@
 #include "gui/GuiTextCtrl.h"
 
 #include "gui/GuiEngine.h"
+#include "gui/GuiMessages.h"
 #include "gui/GuiWindow.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -205,7 +205,7 @@ GuiTextCtrl::GuiTextCtrl(GuiObject* parent_, int id_, int x_, int y_, int w_, in
     blinkStart = lastBlink = lastTickTime = now;
     if (face)
         for (int i = 0; i < face->num_charmaps; ++i)
-            printf("Charmap %d: platform_id = %d, encoding_id = %d\n", i, face->charmaps[i]->platform_id,
+            guiDebug("Charmap %d: platform_id = %d, encoding_id = %d\n", i, face->charmaps[i]->platform_id,
                    face->charmaps[i]->encoding_id);
     relayout();
 }
@@ -957,12 +957,12 @@ bool GuiTextCtrl::handleKey(const SDL_Event& sdl)
 
 void GuiTextCtrl::printState() const
 {
-    printf("CursorIndex %ld   SelIndex %d:%d   SelByte %d:%d   ", long(cursor), selStart, selEnd, selStartByte,
+    guiDebug("CursorIndex %ld   SelIndex %d:%d   SelByte %d:%d   ", long(cursor), selStart, selEnd, selStartByte,
            selEndByte);
     if (cursor < glyphs.size())
-        printf("Scroll %d:%d   CP %lu\n", scrollX, scrollY, static_cast<unsigned long>(glyphs[cursor].codePoint));
+        guiDebug("Scroll %d:%d   CP %lu\n", scrollX, scrollY, static_cast<unsigned long>(glyphs[cursor].codePoint));
     else
-        printf("Scroll %d:%d   CP invalid\n", scrollX, scrollY);
+        guiDebug("Scroll %d:%d   CP invalid\n", scrollX, scrollY);
 }
 
 bool GuiTextCtrl::handleTextInput(const SDL_Event& sdl)
