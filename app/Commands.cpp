@@ -149,6 +149,10 @@ void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
             dragging = false;
         forward();
         return;
+    case SDL_DROPFILE:
+        if (sdl.drop.file)
+            openDroppedFile(sdl.drop.file);
+        return;
     case SDL_MOUSEMOTION:
         if (dragging) {
             panX += sdl.motion.x - dragLastX;

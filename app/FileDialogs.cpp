@@ -1,10 +1,12 @@
-// "Open GPX" and "Open OSM": modal file dialogs over the main window.
+// "Open GPX" and "Open OSM": modal file dialogs over the main window, and
+// files dropped from a file manager, which open as if chosen in them.
 
 #include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/Translate.h"
 #include "gui/GuiOpenFileDialog.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -55,6 +57,26 @@ void PathlarkEngine::openOsmDialog()
     // Maps usually lie beside their tracks.
     const std::string start = gpxPath.empty() ? workingDirectory() : utf8Text(fs::path(gpxPath).parent_path());
     openFileDialog(tr("Open OSM map"), start, {".osm", ".xml"});
+}
+
+void PathlarkEngine::openDroppedFile(const std::string& path)
+{
+    // An open dialog has the user's attention; loading behind it would change
+    // what the dialog was opened for.
+    if (modalRoot)
+        return;
+    if (isDirectory(path)) {
+        setStatus(tr("Drop a GPX or OSM file, not a folder: ") + path);
+        return;
+    }
+    std::string extension = fs::path(path).extension().string();
+    // ASCII only: a locale's case rules (Turkish "I") must not decide.
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    if (extension == ".osm" || extension == ".xml")
+        loadOsmMap(path);
+    else
+        loadGpxFile(path);
 }
 
 void PathlarkEngine::handleDialogClosed(GuiEvent& event)

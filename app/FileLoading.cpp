@@ -74,6 +74,7 @@ void PathlarkEngine::setGpx(std::unique_ptr<Gpx>& doc, const std::string& path)
     mapLayerCache.clear();
     gpx = std::move(doc);
     gpxPath = path;
+    updateWindowTitle();
     fillTrackList();
     selectTrack(0);
 }

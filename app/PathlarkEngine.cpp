@@ -7,6 +7,7 @@
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"
 #include "app/PathText.h"
+#include "app/StatusLine.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
@@ -70,6 +71,14 @@ void PathlarkEngine::loadFirstData(const CommandLine& commandLine)
     loadGpxFile(args[0]);
     if (args.size() > 1)
         loadOsmMap(args[1]);
+}
+
+void PathlarkEngine::updateWindowTitle()
+{
+    if (!mainWindow || !mainWindow->sdlWindow)
+        return;
+    mainWindow->title = gpxPath.empty() ? WindowTitle : displayFileName(gpxPath) + " \u2014 " + WindowTitle;
+    SDL_SetWindowTitle(mainWindow->sdlWindow, mainWindow->title.c_str());
 }
 
 void PathlarkEngine::setStatus(const std::string& text)

@@ -78,6 +78,10 @@ public:
     void drawPanels();
     // Opens a GPX file, shows its first track and finds a map for it.
     void loadGpxFile(const std::string& path);
+    // A file dropped on a window: maps (".osm", ".xml") to loadOsmMap, all else to loadGpxFile.
+    void openDroppedFile(const std::string& path);
+    // "ride.gpx — Pathlark 0.0.0" while a track file is shown, else "Pathlark 0.0.0".
+    void updateWindowTitle();
     // Takes the document when it has tracks (doc is then null); else reports and leaves it.
     void setGpx(std::unique_ptr<Gpx>& doc, const std::string& path);
     void selectTrack(int index);

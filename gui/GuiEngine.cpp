@@ -487,6 +487,11 @@ void GuiEngine::processEvent(SDL_Event& event)
         guiEvent.sdlEvent = &event;
         handleEvent(target, guiEvent);
     }
+    // SDL hands the dropped path over to whoever receives the event: that is us.
+    if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) {
+        SDL_free(event.drop.file);
+        event.drop.file = nullptr;
+    }
     // A quit request (Ctrl+C, session end) must end the loop even when a window
     // took the event, or the program could only be closed through its window.
     if (event.type == SDL_QUIT)

@@ -1,0 +1,73 @@
+// Files dropped from a file manager, delivered through the engine's loop as
+// SDL delivers them, and the window title that names the shown file.
+
+#include "AppTestSupport.h"
+
+#include <SDL.h>
+
+using namespace apptest;
+
+namespace {
+
+std::string windowTitle(const PathlarkEngine& engine)
+{
+    return SDL_GetWindowTitle(engine.mainWindow->sdlWindow);
+}
+
+} // namespace
+
+TEST_F(Application, WindowTitleNamesTheShownTrackFile)
+{
+    engine = std::make_unique<PathlarkEngine>();
+    keepOffline(*engine);
+    engine->createMainWindow(CommandLine{});
+    EXPECT_EQ(windowTitle(*engine), "Pathlark 0.0.0");
+    engine->loadFirstData(CommandLine{});
+    EXPECT_EQ(windowTitle(*engine), "sample.gpx \u2014 Pathlark 0.0.0");
+
+    fs::create_directory(dir / "rides");
+    write("rides/ride.osm", smallMap);
+    engine->loadGpxFile(write("rides/ride.gpx", gpxWithTracks(trackXml("Ride", 3))));
+    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
+    engine->loadGpxFile(write("empty.gpx", gpxWithTracks("")));  // rejected: the ride stays
+    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
+}
+
+TEST_F(Application, DroppedFilesOpenAsTracksOrMapsByTheirExtension)
+{
+    start();
+    auto drop = [this](const std::string& path) {
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        SDL_Event event{};
+        event.type = SDL_DROPFILE;
+        event.drop.file = SDL_strdup(path.c_str());  // the engine frees it, as SDL's own
+        event.drop.windowID = engine->mainWindow->windowId;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        while (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+            engine->runFrame();
+    };
+    write("ride.osm", smallMap);
+    const std::string track = write("ride.gpx", gpxWithTracks(trackXml("Ride", 3)));
+    drop(track);
+    EXPECT_EQ(engine->gpxPath, track);
+    EXPECT_EQ(engine->mapPath, (dir / "ride.osm").string());
+
+    for (const char* name : {"area.OSM", "area.Xml"}) {
+        const std::string map = write(name, smallMap);
+        drop(map);
+        EXPECT_EQ(engine->mapPath, map);
+        EXPECT_EQ(engine->gpxPath, track);
+    }
+
+    fs::create_directory(dir / "rides.gpx");
+    drop((dir / "rides.gpx").string());
+    EXPECT_NE(status().find("not a folder"), std::string::npos) << status();
+    EXPECT_EQ(engine->gpxPath, track);
+
+    // While a dialog is open, drops are ignored.
+    engine->openGpxDialog();
+    ASSERT_NE(engine->modalRoot, nullptr);
+    drop(write("other.gpx", gpxWithTracks(trackXml("Other", 3))));
+    EXPECT_EQ(engine->gpxPath, track);
+    EXPECT_NE(engine->modalRoot, nullptr);
+}
