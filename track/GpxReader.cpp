@@ -13,6 +13,7 @@
 #include <tidy/tidybuffio.h>
 
 #include <charconv>
+#include <clocale>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -323,8 +324,31 @@ struct TidyBufferOwner {
 
 // Repairs the markup into well-formed, indented XML. Empty when Tidy gives
 // nothing back (it writes no output for input it finds hopeless).
+// Tidy sets the process locale from the environment when it creates a
+// document; the program's own choice (the message language) must survive it.
+class LocaleGuard {
+public:
+    LocaleGuard()
+    {
+        if (const char* current = setlocale(LC_ALL, nullptr))
+            saved = current;
+    }
+    ~LocaleGuard()
+    {
+        if (!saved.empty())
+            setlocale(LC_ALL, saved.c_str());
+    }
+    LocaleGuard(const LocaleGuard&) = delete;
+    LocaleGuard& operator=(const LocaleGuard&) = delete;
+
+private:
+    std::string saved;
+};
+
 std::string cleanUp(std::string_view text)
 {
+    // Released last, after the document.
+    LocaleGuard locale;
     // Declared before the document, which uses them until it is released.
     TidyArena arena;
     TidyBufferOwner report;

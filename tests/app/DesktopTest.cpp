@@ -1,9 +1,15 @@
-// Files dropped from a file manager, delivered through the engine's loop as
-// SDL delivers them, and the window title that names the shown file.
+// Behaviour on the desktop: files dropped from a file manager (delivered
+// through the engine's loop as SDL delivers them), the window title that
+// names the shown file, and the interface language.
 
 #include "AppTestSupport.h"
 
+#include "gui/GuiText.h"
+
 #include <SDL.h>
+
+#include <cstdlib>
+#include <optional>
 
 using namespace apptest;
 
@@ -15,6 +21,20 @@ std::string windowTitle(const PathlarkEngine& engine)
 }
 
 } // namespace
+
+// Reading a track goes through a library that resets the process locale;
+// the toolkit's English texts must survive that in the C locale.
+TEST_F(Application, ToolkitTextsStayEnglishAfterATrackIsRead)
+{
+    std::optional<std::string> previous;
+    if (const char* value = std::getenv("LC_ALL"))
+        previous = value;
+    setenv("LC_ALL", "C", 1);
+    fs::create_directory_symlink(fs::path(PATHLARK_SOURCE_DIR) / "data" / "locale", dir / "data" / "locale");
+    start();
+    EXPECT_STREQ(guiText("Abbrechen"), "Cancel");
+    previous ? setenv("LC_ALL", previous->c_str(), 1) : unsetenv("LC_ALL");
+}
 
 TEST_F(Application, WindowTitleNamesTheShownTrackFile)
 {
