@@ -134,7 +134,7 @@ void buildMainWindow(PathlarkEngine& engine, AppWindow* window, bool fullscreen)
 
     engine.openGpxButton = b.button(100, 8, 8, 90, 26, tr("Open GPX"), "Open a GPX track file");
     engine.prevTrackButton = b.button(101, 106, 8, 32, 26, "<", "Select the previous track");
-    engine.trackCombo = b.combo(106, 146, 8, 260, 26, {}, "Select a track from the GPX file");
+    engine.trackCombo = b.combo(106, 146, 8, 260, 26, {}, N_("Select a track from the GPX file"));
     engine.nextTrackButton = b.button(102, 414, 8, 32, 26, ">", "Select the next track");
     b.button(103, 464, 8, 34, 26, "+", "Zoom in");
     b.button(104, 506, 8, 34, 26, "-", "Zoom out");
@@ -149,7 +149,8 @@ void buildMainWindow(PathlarkEngine& engine, AppWindow* window, bool fullscreen)
 
     b.label(870, 52, 62, 24, tr("Cursor"));
     engine.cursorModeCombo =
-        b.combo(111, 946, 52, 154, 24, {"Waypoint", "Free"}, "Choose how the cursor moves along the track");
+        b.combo(111, 946, 52, 154, 24, {N_("Waypoint"), N_("Free")},
+                N_("Choose how the cursor moves along the track"));
     b.iconButton(107, 870, 82, 32, 30, "cursor_prev.png", true, "Move the cursor backward");
     b.iconButton(108, 906, 82, 32, 30, "cursor_next.png", true, "Move the cursor forward");
     b.iconButton(109, 942, 82, 32, 30, "signpost.png", false, "Jump to the start of the track");
@@ -159,8 +160,9 @@ void buildMainWindow(PathlarkEngine& engine, AppWindow* window, bool fullscreen)
 
     b.label(870, 126, 62, 24, tr("Angle"));
     engine.perspectiveCombo =
-        b.combo(132, 936, 126, 154, 24, {"Reset", "North-side", "East-side", "South-side", "West-side", "Custom"},
-                "Select a predefined map perspective");
+        b.combo(132, 936, 126, 154, 24,
+                {N_("Reset"), N_("North-side"), N_("East-side"), N_("South-side"), N_("West-side"), N_("Custom")},
+                N_("Select a predefined map perspective"));
     b.label(870, 154, 18, 22, "X", InfoWhite, 0);
     engine.angleXText = b.angleField(128, 888, 152, "Enter the X rotation angle");
     b.label(944, 154, 18, 22, "Y", InfoWhite, 0);
@@ -180,20 +182,21 @@ void buildMainWindow(PathlarkEngine& engine, AppWindow* window, bool fullscreen)
     b.iconButton(120, 944, 206, 68, 24, "flag_mark_b.png", false, "Set analysis marker B at the cursor");
     b.button(112, 1018, 206, 72, 24, tr("Center"), "Center the map on the cursor");
 
-    engine.centerCursorCheck = b.checkBox(113, 270, "Center cursor", "Keep the cursor centered and zoom around it");
+    engine.centerCursorCheck =
+        b.checkBox(113, 270, N_("Center cursor"), "Keep the cursor centered and zoom around it");
     engine.followDirectionCheck =
-        b.checkBox(114, 298, "Follow direction", "Rotate the view to follow the travel direction");
-    engine.waypointsCheck = b.checkBox(115, 326, "Waypoints", "Show or hide track waypoints");
-    engine.heightCheck = b.checkBox(116, 354, "Height", "Show or hide the elevation profile");
+        b.checkBox(114, 298, N_("Follow direction"), "Rotate the view to follow the travel direction");
+    engine.waypointsCheck = b.checkBox(115, 326, N_("Waypoints"), "Show or hide track waypoints");
+    engine.heightCheck = b.checkBox(116, 354, N_("Height"), "Show or hide the elevation profile");
     engine.directLineCheck =
-        b.checkBox(117, 382, "Direct line", "Show or hide the direct line between markers A and B");
+        b.checkBox(117, 382, N_("Direct line"), "Show or hide the direct line between markers A and B");
     b.label(870, 422, 220, 24, tr("Statistics"));
-    engine.statisticsCombo = b.combo(118, 870, 454, 220, 26, {"Height", "Speed", "Height + km/h"},
-                                     "Choose the data shown in the statistics graph");
+    engine.statisticsCombo = b.combo(118, 870, 454, 220, 26, {N_("Height"), N_("Speed"), N_("Height + km/h")},
+                                     N_("Choose the data shown in the statistics graph"));
     b.label(870, 494, 78, 24, tr("Map"));
     b.button(127, 952, 494, 138, 24, tr("Open OSM"), "Open an OpenStreetMap file");
     engine.osmBackgroundCheck =
-        b.checkBox(131, 524, "OSM background", "Show or hide the OpenStreetMap background");
+        b.checkBox(131, 524, N_("OSM background"), "Show or hide the OpenStreetMap background");
     engine.mapLabel = b.label(870, 554, 220, 38, tr("No map loaded"), InfoWhite,
                               GuiLabel::LeftAligned | GuiLabel::ShortenLeft);
     engine.fitWindowButton =

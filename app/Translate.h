@@ -12,4 +12,11 @@ inline const char* tr(const char* messageId)
     return dgettext("pathlark", messageId);
 }
 
+// Marks a text for the catalogue where it is written down, when tr() is
+// applied only where it is shown (lists, tables, builder arguments).
+constexpr const char* N_(const char* messageId)
+{
+    return messageId;
+}
+
 } // namespace pathlark

@@ -1,5 +1,7 @@
 #include "view/MapStyle.h"
 
+#include "app/Translate.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -40,16 +42,16 @@ const std::array<CategoryStyle, 17> kStyles = {
 };
 
 const std::array<LegendEntry, kLegendEntryCount> kLegend = {{
-    {"Major road", 0.88, 0.48, 0.20},
-    {"Local road", 0.66, 0.64, 0.60},
-    {"Path", 0.55, 0.43, 0.28},
-    {"Railway", 0.38, 0.39, 0.41},
-    {"Water", 0.25, 0.58, 0.78},
-    {"Boundary", 0.55, 0.43, 0.65},
-    {"Forest", 0.46, 0.67, 0.42},
-    {"Grass / park", 0.68, 0.80, 0.48},
-    {"Built-up area", 0.72, 0.67, 0.62},
-    {"Building / parking", 0.63, 0.58, 0.52},
+    {N_("Major road"), 0.88, 0.48, 0.20},
+    {N_("Local road"), 0.66, 0.64, 0.60},
+    {N_("Path"), 0.55, 0.43, 0.28},
+    {N_("Railway"), 0.38, 0.39, 0.41},
+    {N_("Water"), 0.25, 0.58, 0.78},
+    {N_("Boundary"), 0.55, 0.43, 0.65},
+    {N_("Forest"), 0.46, 0.67, 0.42},
+    {N_("Grass / park"), 0.68, 0.80, 0.48},
+    {N_("Built-up area"), 0.72, 0.67, 0.62},
+    {N_("Building / parking"), 0.63, 0.58, 0.52},
 }};
 
 } // namespace
