@@ -76,7 +76,7 @@ void GuiEngine::addRendererCleanup(void (*cleanup)(SDL_Renderer*))
 GuiEngine::GuiEngine()
 {
     // Before the fonts: a missing font is reported in the user's language.
-    selectMessageLanguage();
+    setupToolkitLocale();
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
         throw std::runtime_error(SDL_GetError());
     SDL_SetHint("SDL_MOUSE_FOCUS_CLICKTHROUGH", "1");

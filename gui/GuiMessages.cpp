@@ -31,9 +31,11 @@ std::string_view chooseMessageLanguage(const char* messagesLocale, const char* l
     return german ? "de" : "en";
 }
 
-void selectMessageLanguage()
+void setupToolkitLocale()
 {
     setlocale(LC_ALL, "");
+    if (isPlainC(setlocale(LC_CTYPE, nullptr)))
+        setlocale(LC_CTYPE, "C.UTF-8");
     const std::string dir = dataFilePath("data/locale");
     std::error_code ec;
     if (std::filesystem::is_directory(dir, ec))
@@ -60,4 +62,5 @@ void guiDebug(const char* format, ...)
     va_start(args, format);
     vprintf(format, args);
     va_end(args);
+    fflush(stdout);  // seen as it happens, also when standard output is a file
 }
