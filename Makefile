@@ -9,7 +9,9 @@ ARGS       ?=
 export LSAN_OPTIONS := suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build run test test-fast test-asan bench clean
+PREFIX     ?= /usr/local
+
+.PHONY: all deps build run test test-fast test-asan bench install uninstall pot clean
 
 all: build
 
@@ -38,6 +40,22 @@ bench: build
 	@bash scripts/install-deps.sh --bench
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD)
+
+# `sudo make install` after `make`; DESTDIR=/some/root stages it elsewhere.
+install:
+	@test -x $(BUILD)/pathlark.bin || $(MAKE) build
+	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --install $(BUILD)
+
+# Removes what the last install wrote (build/install_manifest.txt).
+uninstall:
+	@cmake -DMANIFEST=$(CURDIR)/$(BUILD)/install_manifest.txt -P cmake/Uninstall.cmake
+
+# Renews the message templates po/*/*.pot from the sources; translators then
+# bring their catalogues up to date with msgmerge --update --no-wrap.
+pot:
+	@bash scripts/extract-messages.sh po
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

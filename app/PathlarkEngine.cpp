@@ -16,17 +16,33 @@
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
 
+#include <SDL_image.h>
+
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <optional>
 
 #include <stdexcept>
 
+extern const unsigned char embeddedWindowIcon[];
+extern const std::size_t embeddedWindowIcon_size;
+
 namespace pathlark {
 
 namespace {
 constexpr const char* WindowTitle = "Pathlark 0.0.0";
 constexpr Uint32 RootColour = 0xFFC8C8C8;
+
+// The desktop entry's icon, also for the task bar and window switcher.
+void setWindowIcon(SDL_Window* window)
+{
+    SDL_Surface* icon = IMG_Load_RW(SDL_RWFromConstMem(embeddedWindowIcon, int(embeddedWindowIcon_size)), 1);
+    if (!icon)
+        return;
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
 } // namespace
 
 PathlarkEngine::PathlarkEngine() = default;
@@ -50,6 +66,7 @@ void PathlarkEngine::createMainWindow(const CommandLine& commandLine)
     if (!mainWindow)
         throw std::runtime_error(tr("Could not create main window"));
     GuiEngine::setMainWindow(mainWindow);
+    setWindowIcon(mainWindow->sdlWindow);
     buildMainWindow(*this, mainWindow, commandLine.fullscreen);
 }
 

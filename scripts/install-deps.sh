@@ -8,6 +8,7 @@ packages=(
   libcurl4-openssl-dev gettext libtidy-dev libmxml-dev pkg-config cmake make g++
   libgtest-dev xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
   ttf-bitstream-vera libgl1-mesa-dri libglx-mesa0 ca-certificates
+  desktop-file-utils appstream groff-base
 )
 
 # `--bench` adds the reference programs the benchmarks compare against.

@@ -1,5 +1,6 @@
-// Draws Pathlark's icons and flag pictures with cairo and writes them as PNG.
-// Build and run through scripts/make-icons.sh; the PNGs it writes are committed,
+// Draws Pathlark's icons and flag pictures with cairo and writes them as PNG,
+// and the application icon for desktop menus as PNG and SVG.
+// Build and run through scripts/make-icons.sh; the files it writes are committed,
 // so this only needs to run again when a picture is changed on purpose.
 //
 // All icons share one look: a 2-pixel dark slate outline, flat fills from a
@@ -10,6 +11,7 @@
 // map renderer anchors them there.
 
 #include <cairo.h>
+#include <cairo-svg.h>
 
 #include <cmath>
 #include <cstdio>
@@ -283,15 +285,93 @@ void buttonDefault(cairo_t* cr)
     cairo_fill(cr);
 }
 
+// --- The application icon, on a 256-unit canvas: a map tile with a river and
+// two roads, and the logo's winding track from a start dot to a finish flag.
+void appIcon(cairo_t* cr)
+{
+    auto roundedSquare = [cr](double x, double y, double size, double r) {
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, x + size - r, y + r, r, -M_PI / 2, 0);
+        cairo_arc(cr, x + size - r, y + size - r, r, 0, M_PI / 2);
+        cairo_arc(cr, x + r, y + size - r, r, M_PI / 2, M_PI);
+        cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
+        cairo_close_path(cr);
+    };
+    roundedSquare(12, 12, 232, 44);
+    cairo_set_source_rgb(cr, 0.93, 0.95, 0.89);
+    cairo_fill_preserve(cr);
+    cairo_save(cr);
+    cairo_clip(cr);
+    cairo_set_line_width(cr, 16);
+    cairo_set_source_rgb(cr, 0.62, 0.80, 0.93);
+    cairo_move_to(cr, 150, 0);
+    cairo_curve_to(cr, 170, 80, 230, 110, 256, 180);
+    cairo_stroke(cr);
+    cairo_set_line_width(cr, 7);
+    cairo_set_source_rgb(cr, 0.80, 0.78, 0.74);
+    cairo_move_to(cr, 0, 150);
+    cairo_line_to(cr, 256, 110);
+    cairo_move_to(cr, 90, 0);
+    cairo_line_to(cr, 120, 256);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    roundedSquare(12, 12, 232, 44);
+    set(cr, Slate);
+    cairo_set_line_width(cr, 8);
+    cairo_stroke(cr);
+
+    // The track, white-edged so it reads on any part of the map.
+    cairo_move_to(cr, 62, 200);
+    cairo_curve_to(cr, 80, 120, 130, 210, 150, 140);
+    cairo_curve_to(cr, 165, 90, 180, 100, 190, 76);
+    cairo_set_line_width(cr, 26);
+    set(cr, White);
+    cairo_stroke_preserve(cr);
+    cairo_set_line_width(cr, 15);
+    set(cr, Blue);
+    cairo_stroke(cr);
+    cairo_arc(cr, 62, 200, 18, 0, 2 * M_PI);
+    fillStroke(cr, Green, Slate, 7);
+
+    cairo_set_line_width(cr, 9);
+    set(cr, Slate);
+    cairo_move_to(cr, 190, 34);
+    cairo_line_to(cr, 190, 88);
+    cairo_stroke(cr);
+    chequer(cr, 194, 36, 40, 30, 10);
+}
+
+// Writes the application icon at `size` pixels, or as SVG when size is 0.
+bool writeAppIcon(const std::string& dir, int size)
+{
+    const std::string path = dir + (size ? "/pathlark-" + std::to_string(size) + ".png" : "/pathlark.svg");
+    cairo_surface_t* s = size ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size)
+                              : cairo_svg_surface_create(path.c_str(), 256, 256);
+    if (!size)
+        cairo_svg_surface_set_document_unit(s, CAIRO_SVG_UNIT_PX);  // icon themes size in pixels
+    cairo_t* cr = cairo_create(s);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    if (size)
+        cairo_scale(cr, size / 256.0, size / 256.0);
+    appIcon(cr);
+    cairo_destroy(cr);
+    const bool ok = size ? cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS
+                         : (cairo_surface_finish(s), cairo_surface_status(s) == CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(s);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.c_str());
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s IMAGES_DIR TOOLKIT_RESOURCES_DIR\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s IMAGES_DIR TOOLKIT_RESOURCES_DIR APP_ICON_DIR\n", argv[0]);
         return 2;
     }
-    const std::string images = argv[1], toolkit = argv[2];
+    const std::string images = argv[1], toolkit = argv[2], appIcons = argv[3];
     bool ok = true;
     ok &= write(images, "cursor_prev.png", 24, 22, [](cairo_t* cr) { cursorStep(cr, false); });
     ok &= write(images, "cursor_next.png", 24, 22, [](cairo_t* cr) { cursorStep(cr, true); });
@@ -312,6 +392,8 @@ int main(int argc, char** argv)
     ok &= write(images, "flag_mark_b.png", 32, 24, [](cairo_t* cr) { clothFlag(cr, Purple, "B"); });
     ok &= write(images, "logo.png", 190, 47, logo);
     ok &= write(toolkit, "button_default.png", 20, 18, buttonDefault);
+    for (int size : {48, 128, 256, 0})
+        ok &= writeAppIcon(appIcons, size);
     (void)Red;
     return ok ? 0 : 1;
 }
