@@ -2,14 +2,13 @@
 # Both install missing packages first (scripts/install-deps.sh).
 
 BUILD      ?= build
+PREFIX     ?= /usr/local
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
 export LSAN_OPTIONS := suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS := print_stacktrace=1:halt_on_error=1
-
-PREFIX     ?= /usr/local
 
 .PHONY: all deps build run test test-fast test-asan bench install uninstall pot clean
 
@@ -19,7 +18,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -41,12 +40,11 @@ bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
-# `sudo make install` after `make`; DESTDIR=/some/root stages it elsewhere.
+# `make` first, then `sudo make install` (the same PREFIX for both);
+# DESTDIR=/some/root stages it elsewhere.
 install:
 	@test -x $(BUILD)/pathlark.bin || $(MAKE) build
-	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
-	@cmake --install $(BUILD)
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Removes what the last install wrote (build/install_manifest.txt).
 uninstall:
