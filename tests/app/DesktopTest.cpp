@@ -36,7 +36,8 @@ TEST_F(Application, ToolkitTextsStayEnglishAfterATrackIsRead)
     previous ? setenv("LC_ALL", previous->c_str(), 1) : unsetenv("LC_ALL");
 }
 
-TEST_F(Application, WindowTitleNamesTheShownTrackFile)
+// The title names the shown track file, also when it came by a drop.
+TEST_F(Application, DroppedFilesOpenLikeChosenOnesAndTheTitleNamesTheTrack)
 {
     engine = std::make_unique<PathlarkEngine>();
     keepOffline(*engine);
@@ -44,18 +45,6 @@ TEST_F(Application, WindowTitleNamesTheShownTrackFile)
     EXPECT_EQ(windowTitle(*engine), "Pathlark 0.0.0");
     engine->loadFirstData(CommandLine{});
     EXPECT_EQ(windowTitle(*engine), "sample.gpx \u2014 Pathlark 0.0.0");
-
-    fs::create_directory(dir / "rides");
-    write("rides/ride.osm", smallMap);
-    engine->loadGpxFile(write("rides/ride.gpx", gpxWithTracks(trackXml("Ride", 3))));
-    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
-    engine->loadGpxFile(write("empty.gpx", gpxWithTracks("")));  // rejected: the ride stays
-    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
-}
-
-TEST_F(Application, DroppedFilesOpenAsTracksOrMapsByTheirExtension)
-{
-    start();
     auto drop = [this](const std::string& path) {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         SDL_Event event{};
@@ -71,6 +60,9 @@ TEST_F(Application, DroppedFilesOpenAsTracksOrMapsByTheirExtension)
     drop(track);
     EXPECT_EQ(engine->gpxPath, track);
     EXPECT_EQ(engine->mapPath, (dir / "ride.osm").string());
+    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
+    drop(write("empty.gpx", gpxWithTracks("")));  // rejected: the ride stays, and its title
+    EXPECT_EQ(windowTitle(*engine), "ride.gpx \u2014 Pathlark 0.0.0");
 
     for (const char* name : {"area.OSM", "area.Xml"}) {
         const std::string map = write(name, smallMap);
