@@ -26,8 +26,10 @@ namespace pathlark {
 void setupLocale()
 {
     setlocale(LC_ALL, "");
-    const std::string dir = dataFilePath("data/locale");
-    if (isDirectory(dir))
+    // Absolute, as the toolkit binds its own: gettext remembers missing catalogues by path.
+    std::error_code ec;
+    const fs::path dir = fs::absolute(dataFilePath("data/locale"), ec);
+    if (!ec && isDirectory(dir))
         bindtextdomain("pathlark", dir.c_str());
     bind_textdomain_codeset("pathlark", "UTF-8");
     textdomain("pathlark");

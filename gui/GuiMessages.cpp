@@ -36,9 +36,11 @@ void setupToolkitLocale()
     setlocale(LC_ALL, "");
     if (isPlainC(setlocale(LC_CTYPE, nullptr)))
         setlocale(LC_CTYPE, "C.UTF-8");
-    const std::string dir = dataFilePath("data/locale");
+    // Absolute: gettext remembers a missing catalogue by its path, and a
+    // relative one would name another file after a change of directory.
     std::error_code ec;
-    if (std::filesystem::is_directory(dir, ec))
+    const std::filesystem::path dir = std::filesystem::absolute(dataFilePath("data/locale"), ec);
+    if (!ec && std::filesystem::is_directory(dir, ec))
         bindtextdomain("framewerk", dir.c_str());
     bind_textdomain_codeset("framewerk", "UTF-8");
 

@@ -197,7 +197,7 @@ TEST_F(GuiEngineTest, DestroyingTheMainWindowForgetsIt)
     EXPECT_FALSE(gui.engine->destroyWindow(12345));
 }
 
-// Fonts: without any font the engine still starts, says so in German and draws no text.
+// Fonts: without any font the engine still starts, says so and draws no text.
 TEST(GuiFonts, EmbeddedFontNeedsNoFileAndMissingFontIsNotFatal)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
@@ -216,7 +216,7 @@ TEST(GuiFonts, EmbeddedFontNeedsNoFileAndMissingFontIsNotFatal)
         testing::internal::CaptureStderr();
         TestEngine engine;
         const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find("Schriftart konnte nicht geladen werden: "), std::string::npos);
+        EXPECT_NE(err.find(guiText("Schriftart konnte nicht geladen werden: ")), std::string::npos);
         EXPECT_EQ(uiFont, nullptr);
         EXPECT_EQ(ftFace, nullptr);
         AppWindow* window = engine.createWindow(&engine, "t", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFF000000);

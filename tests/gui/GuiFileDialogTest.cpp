@@ -3,6 +3,7 @@
 #include "gui/GuiComboBox.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiListCtrl.h"
+#include "gui/GuiText.h"
 #include "gui/GuiTextCtrl.h"
 
 #include "support/GuiTestSupport.h"
@@ -144,7 +145,8 @@ TEST_F(FileDialogTest, DirectoryThatCannotBeReadLeavesTheListEmpty)
     d.refreshListing();
     EXPECT_TRUE(d.entries.empty());
     EXPECT_TRUE(d.fileList->items.empty());
-    EXPECT_EQ(d.messageText(), "Verzeichnis kann nicht gelesen werden: " + (dir / "vanishing").string());
+    EXPECT_EQ(d.messageText(),
+              guiText("Verzeichnis kann nicht gelesen werden: ") + (dir / "vanishing").string());
 }
 
 TEST_F(FileDialogTest, DirectoryWithoutReadPermission)
@@ -154,7 +156,7 @@ TEST_F(FileDialogTest, DirectoryWithoutReadPermission)
     GuiOpenFileDialog& d = open(dir.string());
     d.setDirectory((dir / "locked").string());
     EXPECT_TRUE(d.entries.empty());
-    EXPECT_EQ(d.messageText(), "Verzeichnis kann nicht gelesen werden: " + (dir / "locked").string());
+    EXPECT_EQ(d.messageText(), guiText("Verzeichnis kann nicht gelesen werden: ") + (dir / "locked").string());
 }
 
 TEST_F(FileDialogTest, DoubleClickNeedsBothClicksOnOneRow)
@@ -199,9 +201,9 @@ TEST_F(FileDialogTest, TypedNames)
 {
     GuiOpenFileDialog& d = open(dir.string());
     typeAndAccept("");
-    EXPECT_EQ(d.messageText(), "Bitte eine Datei auswählen.");
+    EXPECT_EQ(d.messageText(), guiText("Bitte eine Datei auswählen."));
     typeAndAccept("missing.gpx");
-    EXPECT_EQ(d.messageText(), "Datei nicht gefunden.");
+    EXPECT_EQ(d.messageText(), guiText("Datei nicht gefunden."));
     EXPECT_FALSE(d.accepted);
 
     typeAndAccept("alpha");
@@ -257,7 +259,7 @@ TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)
     d.driveCombo->select(1, true);
     d.dialogHook(gui->engine->notifications.back());
     EXPECT_EQ(d.currentDir, (dir / "home").string());
-    EXPECT_EQ(d.messageText(), "Verzeichnis nicht gefunden: " + (dir / "home").string());
+    EXPECT_EQ(d.messageText(), guiText("Verzeichnis nicht gefunden: ") + (dir / "home").string());
 
     d.driveCombo->select(0, true);
     d.dialogHook(gui->engine->notifications.back());
