@@ -7,8 +7,7 @@
 # data, shows that the compared regions do depend on the data.
 #
 # Usage: install-test.sh BUILD_DIR
-# No pipefail: the helpers' window listing ends on a failed match by design.
-set -eu
+set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: install-test.sh BUILD_DIR}" && pwd)
@@ -76,14 +75,11 @@ stop_program()
     e2e_wait "the window to close" e2e_no_window "$main_title"
 }
 
-# Screen geometry of a region of a window.
+# Screen geometry of a region (WxH+X+Y in window pixels) of a window.
 at()
 {
-    local origin
-    origin=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}')
     local size=${2%%+*} offset=${2#*+}
-    set -- $origin "${offset%%+*}" "${offset#*+}"
-    echo "$size+$(($1 + $3))+$(($2 + $4))"
+    e2e_window_geometry "$1" "${size%x*}" "${size#*x}" "${offset%%+*}" "${offset#*+}"
 }
 
 drawn()
