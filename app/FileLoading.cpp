@@ -73,6 +73,7 @@ void PathlarkEngine::setGpx(std::unique_ptr<Gpx>& doc, const std::string& path)
     trackExtent = TrackExtent{};
     mapLayerCache.clear();
     gpx = std::move(doc);
+    ++gpxRevision;
     gpxPath = path;
     fillTrackList();
     selectTrack(0);

@@ -61,7 +61,7 @@ void PathlarkEngine::redrawDuringDownload()
     drawPanels();
     window->root->tick(SDL_GetTicks());
     window->root->draw(window->renderer);
-    SDL_RenderPresent(window->renderer);
+    presentFrame(window);
     // Only queued: what the user does meanwhile is handled by the main loop afterwards.
     SDL_PumpEvents();
 }

@@ -231,3 +231,33 @@ TEST_F(Application, CancelledOsmDialogLoadsNothing)
     EXPECT_FALSE(engine->osmDialogPending);
     EXPECT_EQ(engine->pendingCloses.size(), 1u);
 }
+
+TEST_F(Application, IdleWindowShowsNoFramesUntilTheViewChanges)
+{
+    start();
+    engine->loadOsmMap(write("map.osm", smallMap));
+    engine->idleWaitLimitMs = 100;
+    engine->beginRun();
+    int frames = 0;
+    engine->framePresented = [&] { ++frames; };
+    auto runFor = [&](Uint32 ms) {
+        for (const Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < ms;)
+            engine->runFrame();
+    };
+    runFor(300);  // start-up's own frames
+    frames = 0;
+    runFor(600);
+    EXPECT_EQ(frames, 0);
+
+    // A zoom step repaints the map in the next frame the panel's pace allows.
+    SDL_Event plus{};
+    plus.type = SDL_KEYDOWN;
+    plus.key.windowID = engine->mainWindow->windowId;
+    plus.key.keysym.sym = SDLK_PLUS;
+    SDL_PushEvent(&plus);
+    runFor(150);
+    ASSERT_TRUE(engine->paintedContent);
+    EXPECT_EQ(engine->paintedContent->zoom, 1.25);
+    EXPECT_GT(frames, 0);
+    engine->endRun();
+}
