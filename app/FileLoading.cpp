@@ -49,7 +49,9 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
             loadOsmMap(utf8Text(sibling));
             return;
         }
-        clearMap();
+        // A download the user stopped leaves the map as it was.
+        if (!downloadCancelled || !taken)
+            clearMap();
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load GPX: ")) + error.what());
     }

@@ -120,9 +120,11 @@ public:
     void loadOsmMap(const std::string& path);
     // Fetches the shown track's surroundings into target (MapDownload.cpp); true when saved.
     // Blocks, keeping the main window painted; every failure ends in one error box.
+    // Escape cancels it, and so does closing a window (which then ends the program).
     bool downloadOsmMap(const std::filesystem::path& target);
     void showOsmError(const std::string& message);
     void redrawDuringDownload();
+    bool downloadCancelRequested();
 
     // View operations (ViewOperations.cpp). Each does nothing while no track
     // with points is shown; positions are relative to the map panel.
@@ -215,6 +217,7 @@ public:
     // the error box, which tests replace (a real box waits for a click).
     std::vector<OverpassEndpoint> overpassEndpoints = defaultOverpassEndpoints();
     int downloadRetryPauseMs = 2000;
+    bool downloadCancelled = false;  // the last download was stopped by the user
     // Called after every frame shown, the download's included (tests and benchmarks watch it).
     std::function<void()> framePresented;
     std::function<bool(const std::string& title, const std::string& text)> showErrorBox =
