@@ -29,7 +29,7 @@ fs::path siblingMapPath(const std::string& gpxPath)
 void PathlarkEngine::loadGpxFile(const std::string& path)
 {
     if (!isRegularFile(path)) {
-        setStatus(tr("File not found: ") + path);
+        setStatus((isSpecialFile(path) ? tr("Not a regular file: ") : tr("File not found: ")) + path);
         return;
     }
     try {
@@ -41,6 +41,12 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         const fs::path sibling = siblingMapPath(path);
         if (isRegularFile(sibling)) {
             loadOsmMap(utf8Text(sibling));
+            return;
+        }
+        // Something else by the map's name is neither read nor replaced by a
+        // download; the map shown stays, as after any map that cannot be opened.
+        if (isSpecialFile(sibling)) {
+            setStatus(tr("Not a regular file: ") + utf8Text(sibling));
             return;
         }
         // A rejected file gets no download: the area would be the previous
