@@ -29,7 +29,7 @@ fs::path siblingMapPath(const std::string& gpxPath)
 void PathlarkEngine::loadGpxFile(const std::string& path)
 {
     if (!isRegularFile(path)) {
-        setStatus((isSpecialFile(path) ? tr("Not a regular file: ") : tr("File not found: ")) + path);
+        setStatus((isNonRegularFile(path) ? tr("Not a regular file: ") : tr("File not found: ")) + path);
         return;
     }
     try {
@@ -45,7 +45,7 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         }
         // Something else by the map's name is neither read nor replaced by a
         // download; the map shown stays, as after any map that cannot be opened.
-        if (isSpecialFile(sibling)) {
+        if (isNonRegularFile(sibling)) {
             setStatus(tr("Not a regular file: ") + utf8Text(sibling));
             return;
         }

@@ -27,7 +27,7 @@ std::string fileNameOf(const std::string& path)
 
 void PathlarkEngine::loadOsmMap(const std::string& path)
 {
-    if (isSpecialFile(path)) {
+    if (isNonRegularFile(path)) {
         setStatus(tr("Not a regular file: ") + path);
         return;
     }

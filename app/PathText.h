@@ -22,7 +22,7 @@ inline bool isRegularFile(const std::filesystem::path& path)
 
 // Something is there, but not a file to read through: a FIFO would block the
 // reader for good and a device may never end, so only regular files are opened.
-inline bool isSpecialFile(const std::filesystem::path& path)
+inline bool isNonRegularFile(const std::filesystem::path& path)
 {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
