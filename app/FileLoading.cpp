@@ -29,7 +29,7 @@ fs::path siblingMapPath(const std::string& gpxPath)
 void PathlarkEngine::loadGpxFile(const std::string& path)
 {
     if (!isRegularFile(path)) {
-        setStatus(tr("File not found: ") + path);
+        setStatus((isNonRegularFile(path) ? tr("Not a regular file: ") : tr("File not found: ")) + path);
         return;
     }
     try {
@@ -43,13 +43,21 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
             loadOsmMap(utf8Text(sibling));
             return;
         }
+        // Something else by the map's name is neither read nor replaced by a
+        // download; the map shown stays, as after any map that cannot be opened.
+        if (isNonRegularFile(sibling)) {
+            setStatus(tr("Not a regular file: ") + utf8Text(sibling));
+            return;
+        }
         // A rejected file gets no download: the area would be the previous
         // track's, saved under this file's name.
         if (taken && downloadOsmMap(sibling)) {
             loadOsmMap(utf8Text(sibling));
             return;
         }
-        clearMap();
+        // A download the user stopped leaves the map as it was.
+        if (!downloadCancelled || !taken)
+            clearMap();
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load GPX: ")) + error.what());
     }
@@ -73,6 +81,7 @@ void PathlarkEngine::setGpx(std::unique_ptr<Gpx>& doc, const std::string& path)
     trackExtent = TrackExtent{};
     mapLayerCache.clear();
     gpx = std::move(doc);
+    ++gpxRevision;
     gpxPath = path;
     updateWindowTitle();
     fillTrackList();

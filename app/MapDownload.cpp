@@ -14,8 +14,30 @@
 
 namespace pathlark {
 
+namespace {
+
+// The window is repainted at most this often while a download waits, and
+// the transfer reports at least every 50 ms, so a frame never lags by much more.
+constexpr Uint32 DownloadRedrawMs = 100;
+
+// Escape is taken from the queue (it would also reset the view afterwards);
+// a closing window is left in it, so the loop still ends the program.
+int spotCancel(void* cancel, SDL_Event* event)
+{
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_ESCAPE) {
+        *static_cast<bool*>(cancel) = true;
+        return 0;
+    }
+    if (event->type == SDL_QUIT || (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE))
+        *static_cast<bool*>(cancel) = true;
+    return 1;
+}
+
+} // namespace
+
 bool PathlarkEngine::downloadOsmMap(const std::filesystem::path& target)
 {
+    downloadCancelled = false;
     TrackBounds bounds;
     if (const Track* track = shownTrack()) {
         for (int i = 0; i < track->getWayPointCount(); ++i)
@@ -34,14 +56,38 @@ bool PathlarkEngine::downloadOsmMap(const std::filesystem::path& target)
     OverpassDownloadSettings settings;
     settings.endpoints = overpassEndpoints;
     settings.retryPauseMs = downloadRetryPauseMs;
-    settings.progress = [this](const std::string& text) {
+    Uint32 lastRedraw = 0;
+    settings.progress = [this, &lastRedraw](const std::string& text) {
         setStatus(text);
         redrawDuringDownload();
+        lastRedraw = SDL_GetTicks();
+    };
+    settings.waiting = [this, &lastRedraw](const std::string& text) {
+        if (downloadCancelRequested())
+            return false;
+        if (SDL_GetTicks() - lastRedraw >= DownloadRedrawMs) {
+            lastRedraw = SDL_GetTicks();
+            setStatus(text);
+            redrawDuringDownload();
+        }
+        return true;
     };
     const OverpassDownloadResult result = downloadOverpassMap(overpassQuery(area), target, settings);
-    if (!result.saved)
+    if (result.cancelled) {
+        downloadCancelled = true;
+        setStatus(result.error);
+    } else if (!result.saved) {
         showOsmError(result.error);
+    }
     return result.saved;
+}
+
+bool PathlarkEngine::downloadCancelRequested()
+{
+    SDL_PumpEvents();
+    bool cancel = false;
+    SDL_FilterEvents(&spotCancel, &cancel);
+    return cancel;
 }
 
 void PathlarkEngine::showOsmError(const std::string& message)
@@ -61,7 +107,7 @@ void PathlarkEngine::redrawDuringDownload()
     drawPanels();
     window->root->tick(SDL_GetTicks());
     window->root->draw(window->renderer);
-    SDL_RenderPresent(window->renderer);
+    presentFrame(window);
     // Only queued: what the user does meanwhile is handled by the main loop afterwards.
     SDL_PumpEvents();
 }

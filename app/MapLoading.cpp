@@ -3,6 +3,7 @@
 
 #include "app/PathlarkEngine.h"
 
+#include "app/PathText.h"
 #include "app/Translate.h"
 #include "map/OsmReader.h"
 
@@ -26,6 +27,10 @@ std::string fileNameOf(const std::string& path)
 
 void PathlarkEngine::loadOsmMap(const std::string& path)
 {
+    if (isNonRegularFile(path)) {
+        setStatus(tr("Not a regular file: ") + path);
+        return;
+    }
     std::vector<MapFeature> features;
     try {
         features = readOsmMap(path);

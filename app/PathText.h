@@ -20,6 +20,15 @@ inline bool isRegularFile(const std::filesystem::path& path)
     return std::filesystem::is_regular_file(path, ec);
 }
 
+// Something is there, but not a file to read through: a FIFO would block the
+// reader for good and a device may never end, so only regular files are opened.
+inline bool isNonRegularFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 inline bool isDirectory(const std::filesystem::path& path)
 {
     std::error_code ec;

@@ -18,6 +18,7 @@
 
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <map>
@@ -178,13 +179,72 @@ void PathlarkEngine::buildInfoPanel()
     infoTree->markDirty();
 }
 
+PanelContent PathlarkEngine::panelContent() const
+{
+    PanelContent content;
+    content.gpxRevision = gpxRevision;
+    content.mapRevision = mapRevision;
+    content.selectedTrack = selectedTrack;
+    content.cursorIndex = cursorIndex;
+    content.markerA = markerA;
+    content.markerB = markerB;
+    content.statisticsMode = statisticsMode;
+    content.angleX = angleX;
+    content.angleY = angleY;
+    content.angleZ = angleZ;
+    if (mapPanel) {
+        content.mapWidth = mapPanel->w;
+        content.mapHeight = mapPanel->h;
+    }
+    if (graphPanel) {
+        content.graphWidth = graphPanel->w;
+        content.graphHeight = graphPanel->h;
+    }
+    content.zoom = zoom;
+    content.panX = panX;
+    content.panY = panY;
+    content.headingAngle = headingAngle;
+    content.freeCursorLat = freeCursorLat;
+    content.freeCursorLon = freeCursorLon;
+    content.freeCursor = freeCursor;
+    content.showHeight = showHeight;
+    content.showMap = showMap;
+    content.showWaypoints = showWaypoints;
+    content.showDirectLine = showDirectLine;
+    return content;
+}
+
 void PathlarkEngine::drawPanels()
 {
-    // Map and graph are drawn at their own frame rate, not every loop pass.
+    // Map and graph are drawn at their own frame rate, not every loop pass,
+    // and not at all while they would show the same picture again.
     const bool mapDue = mapPanel && mapPanel->readyForFrame();
     const bool graphDue = graphPanel && graphPanel->readyForFrame();
-    if (mapDue || graphDue)
-        renderMapPanel();
+    if (!mapDue && !graphDue)
+        return;
+    const PanelContent content = panelContent();
+    if (paintedContent == content && !renderEveryFrame)
+        return;
+    renderMapPanel();
+    paintedContent = content;
+}
+
+Uint32 PathlarkEngine::msUntilAppWakeUp(Uint32 now)
+{
+    if (!mainWindow || paintedContent == panelContent())
+        return NoWakeUp;
+    Uint32 wait = NoWakeUp;
+    for (GuiCairoPanel* panel : {mapPanel, graphPanel})
+        if (panel)
+            wait = std::min(wait, panel->msUntilReady(now));
+    return wait;
+}
+
+void PathlarkEngine::presentFrame(AppWindow* window)
+{
+    SDL_RenderPresent(window->renderer);
+    if (framePresented)
+        framePresented();
 }
 
 void PathlarkEngine::render(AppWindow* window)
@@ -197,7 +257,7 @@ void PathlarkEngine::render(AppWindow* window)
     }
     window->root->tick(SDL_GetTicks());
     window->root->draw(window->renderer);
-    SDL_RenderPresent(window->renderer);
+    presentFrame(window);
 }
 
 } // namespace pathlark

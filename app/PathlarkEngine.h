@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,24 @@ namespace pathlark {
 
 struct CommandLine;
 
+// Everything the map and graph panels show; they are painted anew only when it changes.
+struct PanelContent {
+    std::uint64_t gpxRevision = 0;
+    std::uint64_t mapRevision = 0;
+    int selectedTrack = -1;
+    int cursorIndex = -1;
+    int markerA = -1;
+    int markerB = -1;
+    int statisticsMode = 0;
+    int angleX = 0, angleY = 0, angleZ = 0;
+    int mapWidth = 0, mapHeight = 0, graphWidth = 0, graphHeight = 0;
+    double zoom = 0.0, panX = 0.0, panY = 0.0, headingAngle = 0.0;
+    double freeCursorLat = 0.0, freeCursorLon = 0.0;
+    bool freeCursor = false, showHeight = false, showMap = false, showWaypoints = false, showDirectLine = false;
+
+    bool operator==(const PanelContent&) const = default;
+};
+
 class PathlarkEngine : public GuiEngine {
 public:
     PathlarkEngine();
@@ -41,6 +60,8 @@ public:
 
     void render(AppWindow* window) override;
     void handleEvent(AppWindow* window, GuiEvent& event) override;
+    // A frame is due when the panels' content changed and their frame pacing allows one.
+    Uint32 msUntilAppWakeUp(Uint32 now) override;
 
     // Creates the main window at the size the command line asks for; throws on failure.
     void createMainWindow(const CommandLine& commandLine);
@@ -74,8 +95,11 @@ public:
                         const std::vector<std::string>& filters);
     // Follow-up of an option change (centring, heading), by check box id.
     void optionChanged(int boxId, bool checked);
-    // Draws map and graph into their panels when their frame interval has passed.
+    // Draws map and graph into their panels when their content changed and
+    // their frame interval has passed.
     void drawPanels();
+    PanelContent panelContent() const;
+    void presentFrame(AppWindow* window);
     // Opens a GPX file, shows its first track and finds a map for it.
     void loadGpxFile(const std::string& path);
     // A file dropped on a window: maps (".osm", ".xml") to loadOsmMap, all else to loadGpxFile.
@@ -100,9 +124,11 @@ public:
     void loadOsmMap(const std::string& path);
     // Fetches the shown track's surroundings into target (MapDownload.cpp); true when saved.
     // Blocks, keeping the main window painted; every failure ends in one error box.
+    // Escape cancels it, and so does closing a window (which then ends the program).
     bool downloadOsmMap(const std::filesystem::path& target);
     void showOsmError(const std::string& message);
     void redrawDuringDownload();
+    bool downloadCancelRequested();
 
     // View operations (ViewOperations.cpp). Each does nothing while no track
     // with points is shown; positions are relative to the map panel.
@@ -147,6 +173,8 @@ public:
     std::string mapPath;
     std::vector<MapFeature> mapFeatures;
     std::uint64_t mapRevision = 0;  // counts every replacement of mapFeatures
+    std::uint64_t gpxRevision = 0;  // counts every replacement of gpx
+    std::optional<PanelContent> paintedContent;  // what the panels show now
     MapLayerCache mapLayerCache;    // owns the cached map layer surface
     // Map state text ("file.osm  |  N map ways"), kept for when no map label exists.
     std::string mapLabelText;
@@ -193,6 +221,9 @@ public:
     // the error box, which tests replace (a real box waits for a click).
     std::vector<OverpassEndpoint> overpassEndpoints = defaultOverpassEndpoints();
     int downloadRetryPauseMs = 2000;
+    bool downloadCancelled = false;  // the last download was stopped by the user
+    // Called after every frame shown, the download's included (tests and benchmarks watch it).
+    std::function<void()> framePresented;
     std::function<bool(const std::string& title, const std::string& text)> showErrorBox =
         [](const std::string& title, const std::string& text) {
             return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0;

@@ -10,6 +10,8 @@
 #include "gui/GuiText.h"
 #include "gui/GuiWindow.h"
 
+#include <algorithm>
+
 // [SECTION] Construction and value
 
 GuiButton::GuiButton(GuiObject* parent_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_,
@@ -120,6 +122,16 @@ void GuiButton::tick(Uint32 now)
     lastRepeatTime = now;
     repeated = true;
     postNotification(GuiNotify::ButtonPressed, Uint32(id), 0);
+}
+
+Uint32 GuiButton::msUntilWakeUp(Uint32 now)
+{
+    if (!isAutoRepeat() || isToggle() || !pressed)
+        return NoWakeUp;
+    // tick fires once both the first delay and the interval have passed.
+    const Uint32 first = pressTime + Uint32(repeatDelay);
+    const Uint32 next = lastRepeatTime + Uint32(repeatInterval);
+    return std::max(msUntil(first, now), msUntil(next, now));
 }
 
 // [SECTION] Drawing

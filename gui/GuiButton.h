@@ -29,6 +29,7 @@ public:
     bool isCacheable() override;
     const char* className() override;
     void tick(Uint32 now) override;
+    Uint32 msUntilWakeUp(Uint32 now) override;
     void draw(SDL_Renderer* renderer) override;
     void handleEvent(GuiEvent& event) override;
 

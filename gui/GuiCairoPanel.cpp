@@ -88,6 +88,16 @@ bool GuiCairoPanel::readyForFrame(Uint32 now) const
     return uploadInterval == 0 || now - lastUpload >= Uint32(uploadInterval);
 }
 
+Uint32 GuiCairoPanel::msUntilReady(Uint32 now) const
+{
+    return uploadInterval > 0 ? msUntil(lastUpload + Uint32(uploadInterval), now) : 0;
+}
+
+Uint32 GuiCairoPanel::msUntilWakeUp(Uint32 now)
+{
+    return changed && texture && pixels ? msUntilReady(now) : NoWakeUp;
+}
+
 void GuiCairoPanel::draw(SDL_Renderer* renderer)
 {
     drawAt(renderer, SDL_GetTicks());

@@ -33,6 +33,9 @@ public:
     // True when an upload would happen now, so the application paints no faster than it is shown.
     bool readyForFrame();
     bool readyForFrame(Uint32 now) const;
+    Uint32 msUntilReady(Uint32 now) const;
+    // Painted pixels held back by the upload limit want a frame once it allows one.
+    Uint32 msUntilWakeUp(Uint32 now) override;
 
     bool getUploadOnlyWhenChanged() const { return uploadOnlyWhenChanged; }
     void setUploadOnlyWhenChanged(bool on) { uploadOnlyWhenChanged = on; }

@@ -334,6 +334,7 @@ void GuiEngine::run()
 void GuiEngine::beginRun()
 {
     frameDelay = Uint32(1000 / std::max(1, framesPerSecond));
+    requestRedraw();
     if (theMainWindow) {
         int w = 0, h = 0;
         SDL_GetWindowSize(theMainWindow->sdlWindow, &w, &h);
@@ -345,10 +346,28 @@ void GuiEngine::beginRun()
 
 void GuiEngine::runFrame()
 {
-    const Uint32 frameStart = SDL_GetTicks();
+    Uint32 frameStart = SDL_GetTicks();
     SDL_Event event;
-    if (pollOneEvent(event))
+    bool haveEvent = pollOneEvent(event);
+    if (!haveEvent) {
+        WakeUp next = nextWakeUp(frameStart);
+        if (next.frameMs > 0) {
+            // Nothing to show: sleep until input comes or the next timer is due.
+            haveEvent = waitForEvent(event, std::min({next.frameMs, next.releaseMs, idleWaitLimitMs}));
+            frameStart = SDL_GetTicks();
+            if (!haveEvent) {
+                next = nextWakeUp(frameStart);
+                if (next.releaseMs == 0)
+                    advanceAllTextureReleases();
+                if (next.frameMs > 0)
+                    return;
+            }
+        }
+    }
+    if (haveEvent)
         processEvent(event);
+    else
+        destroyAllPendingCloses();  // closes asked for by a timer rather than an event
 
     if (closeRequested) {
         for (AppWindow* window : std::vector<AppWindow*>(registeredWindows)) {
@@ -366,6 +385,9 @@ void GuiEngine::runFrame()
         quit = true;
     }
 
+    // This frame answers every request so far. One made while rendering may
+    // come after the window it concerns was drawn, so it earns one more frame.
+    redrawRequestedFlag = false;
     for (AppWindow* window : std::vector<AppWindow*>(registeredWindows)) {
         if (!findWindow(window->windowId))
             continue;
@@ -381,8 +403,8 @@ void GuiEngine::runFrame()
             advanceTextureRelease(window->renderer);
     }
 
+    lastReleaseAdvance = SDL_GetTicks();
     redrawThisFrameFlag = redrawRequestedFlag;
-    redrawRequestedFlag = false;
 
     const Uint32 elapsed = SDL_GetTicks() - frameStart;
     if (elapsed < frameDelay)
@@ -395,17 +417,89 @@ void GuiEngine::endRun()
     SDL_StopTextInput();
 }
 
+Uint32 GuiEngine::msUntilAppWakeUp(Uint32) { return NoWakeUp; }
+
+GuiEngine::WakeUp GuiEngine::nextWakeUp(Uint32 now)
+{
+    WakeUp next;
+    if (redrawRequestedFlag || renderEveryFrame || closeRequested || !pendingCloses.empty())
+        next.frameMs = 0;
+    for (AppWindow* window : registeredWindows)
+        if (window->root && next.frameMs > 0)
+            next.frameMs = std::min(next.frameMs, window->root->msUntilWakeUp(now));
+    if (next.frameMs > 0)
+        next.frameMs = std::min(next.frameMs, msUntilAppWakeUp(now));
+    // Released textures still go one slot per frame time, frames or not.
+    for (const auto& [renderer, slots] : releaseTable)
+        if (pendingTextureCount(renderer) > 0)
+            next.releaseMs = msUntil(lastReleaseAdvance + frameDelay, now);
+    return next;
+}
+
+void GuiEngine::advanceAllTextureReleases()
+{
+    for (AppWindow* window : registeredWindows)
+        if (window->renderer)
+            advanceTextureRelease(window->renderer);
+    lastReleaseAdvance = SDL_GetTicks();
+}
+
+namespace {
+
+// Drivers whose waits sleep on the system's event source. Elsewhere (dummy,
+// offscreen, ...) SDL_WaitEventTimeout polls every millisecond, which costs an
+// idle program more than a coarser poll of our own.
+bool driverWaitsForEvents()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    for (const char* name : {"x11", "wayland", "windows", "cocoa"})
+        if (driver && SDL_strcmp(driver, name) == 0)
+            return true;
+    return false;
+}
+
+constexpr Uint32 IdlePollMs = 10;
+
+// A burst of motion costs one dispatch: only the newest position matters.
+void takeNewestMotion(SDL_Event& event)
+{
+    if (event.type != SDL_MOUSEMOTION)
+        return;
+    SDL_Event newer;
+    while (SDL_PeepEvents(&newer, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION) == 1)
+        event = newer;
+}
+
+} // namespace
+
 bool GuiEngine::pollOneEvent(SDL_Event& event)
 {
     if (!SDL_PollEvent(&event))
         return false;
-    if (event.type == SDL_MOUSEMOTION) {
-        // A burst of motion costs one dispatch: only the newest position matters.
-        SDL_Event newer;
-        while (SDL_PeepEvents(&newer, 1, SDL_GETEVENT, SDL_MOUSEMOTION, SDL_MOUSEMOTION) == 1)
-            event = newer;
-    }
+    takeNewestMotion(event);
     return true;
+}
+
+bool GuiEngine::waitForEvent(SDL_Event& event, Uint32 timeoutMs)
+{
+    if (timeoutMs == 0)
+        return false;
+    bool got = false;
+    if (driverWaitsForEvents()) {
+        got = SDL_WaitEventTimeout(&event, int(std::min<Uint32>(timeoutMs, 0x7FFFFFFF))) == 1;
+    } else {
+        for (const Uint32 start = SDL_GetTicks();;) {
+            SDL_PumpEvents();
+            got = SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1;
+            const Uint32 waited = SDL_GetTicks() - start;
+            if (got || waited >= timeoutMs)
+                break;
+            SDL_Delay(std::min(timeoutMs - waited, IdlePollMs));
+        }
+    }
+    if (got)
+        takeNewestMotion(event);
+    return got;
 }
 
 bool GuiEngine::fullscreenFilter(const SDL_Event& event)

@@ -9,6 +9,7 @@
 
 #include "gui/AppWindow.h"
 #include "gui/GuiEvent.h"
+#include "gui/GuiObject.h"
 
 #include <SDL.h>
 
@@ -39,10 +40,23 @@ public:
     virtual void handleEvent(AppWindow* window, GuiEvent& event) = 0;
     virtual void run();
 
-    // The loop in three steps, so tests can drive it frame by frame.
+    // The loop in three steps, so tests can drive it frame by frame. A pass
+    // either renders one frame or, when nothing asks for one, sleeps until
+    // input arrives, a timer falls due or idleWaitLimitMs has passed.
     void beginRun();
     void runFrame();
     void endRun();
+
+    // When the loop has to wake up without input, in ms from now (NoWakeUp: never).
+    struct WakeUp {
+        Uint32 frameMs = NoWakeUp;    // a frame: a redraw request, a widget's or the application's timer
+        Uint32 releaseMs = NoWakeUp;  // deferred textures to let go, which needs no frame
+    };
+    // The one place that collects every timer: the redraw request, each
+    // window's widgets and the application (msUntilAppWakeUp).
+    WakeUp nextWakeUp(Uint32 now);
+    // The application's own reasons for a frame (content of its panels, say).
+    virtual Uint32 msUntilAppWakeUp(Uint32 now);
 
     // Must be called before construction for the font to come from memory.
     static void setEmbeddedFont(const unsigned char* data, int size);
@@ -95,13 +109,20 @@ public:
     IEditable* focusedEditable = nullptr;
     int framesPerSecond = 60;
     SDL_Keycode fullscreenKey = SDLK_F11;
+    // Longest sleep of an idle pass, so the loop still looks at its flags now and then.
+    Uint32 idleWaitLimitMs = 1000;
+    // Render every pass as a plain 60 Hz loop does: the reference the idle loop is measured against.
+    bool renderEveryFrame = false;
 
 private:
     bool pollOneEvent(SDL_Event& event);
+    bool waitForEvent(SDL_Event& event, Uint32 timeoutMs);
+    void advanceAllTextureReleases();
     void processEvent(SDL_Event& event);
     bool fullscreenFilter(const SDL_Event& event);
     void destroyAllPendingCloses();
     void releaseAllTextures();
 
     Uint32 frameDelay = 16;
+    Uint32 lastReleaseAdvance = 0;
 };

@@ -65,6 +65,8 @@ const char* GuiObject::className() { return "GuiObject"; }
 
 void GuiObject::tick(Uint32) {}
 
+Uint32 GuiObject::msUntilWakeUp(Uint32) { return NoWakeUp; }
+
 void GuiObject::draw(SDL_Renderer* renderer)
 {
     SDL_SetRenderDrawColor(renderer, colour.r, colour.g, colour.b, colour.a);

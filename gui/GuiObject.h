@@ -14,6 +14,17 @@ class GuiWindow;
 SDL_Color colourFromValue(Uint32 value);
 Uint32 colourValue(SDL_Color colour);
 
+// A widget's answer to "when do you next change on your own?" when nothing
+// but input can change it.
+inline constexpr Uint32 NoWakeUp = 0xFFFFFFFF;
+
+// Milliseconds from `now` until the tick time `due`; 0 once it has passed.
+inline Uint32 msUntil(Uint32 due, Uint32 now)
+{
+    const Sint32 left = Sint32(due - now);
+    return left > 0 ? Uint32(left) : 0;
+}
+
 class GuiObject {
 public:
     GuiObject(GuiObject* parent, int id, int x, int y, int w, int h, Uint32 colour);
@@ -36,6 +47,10 @@ public:
     virtual bool isCacheable();
     virtual const char* className();
     virtual void tick(Uint32 now);
+    // How long until `tick` would change what the widget shows (caret blink,
+    // auto-repeat, ...): 0 when due now, NoWakeUp while it waits for input.
+    // The loop sleeps until the earliest answer when nothing else happens.
+    virtual Uint32 msUntilWakeUp(Uint32 now);
     virtual void draw(SDL_Renderer* renderer);
     virtual void resize(SDL_Renderer* renderer, int newW, int newH);
     virtual void handleEvent(GuiEvent& event) = 0;

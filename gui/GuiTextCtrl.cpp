@@ -1008,6 +1008,23 @@ void GuiTextCtrl::tick(Uint32 now)
     }
 }
 
+// Mirrors tick: when its next focus settle or caret blink falls due.
+Uint32 GuiTextCtrl::msUntilWakeUp(Uint32 now)
+{
+    GuiEngine* engine = window ? window->engine : nullptr;
+    const bool wanted = engine && engine->appFlag && engine->focusedEditable == static_cast<IEditable*>(this);
+    if (wanted != active)
+        return activePending ? msUntil(activeSince + FocusDebounceMs + 1, now) : 0;
+    if (!active || hasSelection())
+        return NoWakeUp;
+    const Uint32 toggle = msUntil(lastBlink + BlinkHalfPeriodMs + 1, now);
+    if (Sint32(now - blinkStart) > BlinkHoldMs)
+        return toggle;
+    if (!cursorVisible)
+        return 0;
+    return std::max(msUntil(blinkStart + BlinkHoldMs + 1, now), toggle);
+}
+
 // [SECTION] Drawing
 
 bool GuiTextCtrl::lineVisible(int baseline, const SDL_Rect& area) const

@@ -49,6 +49,7 @@ public:
     bool isCacheable() override;
     const char* className() override;
     void tick(Uint32 now) override;
+    Uint32 msUntilWakeUp(Uint32 now) override;
     void draw(SDL_Renderer* renderer) override;
     void resize(SDL_Renderer* renderer, int newW, int newH) override;
     void handleEvent(GuiEvent& event) override;

@@ -426,6 +426,24 @@ void GuiWindow::tick(Uint32 now)
         GuiEngine::requestRedraw();
 }
 
+Uint32 GuiWindow::msUntilWakeUp(Uint32 now)
+{
+    Uint32 wait = NoWakeUp;
+    for (GuiObject* child : children)
+        wait = std::min(wait, child->msUntilWakeUp(now));
+
+    // The tooltip as tick times it: shown once the pointer rested long enough,
+    // hidden at once when tracking is no longer possible.
+    const bool trackable = hovered && popups.empty() && !popupGrab && !capture;
+    if (!trackable)
+        return tooltipVisible ? 0 : wait;
+    if (hovered->hoverTarget(now) != tooltipOwner)
+        return 0;
+    if (tooltipOwner && !tooltipOwner->tooltip.empty() && !tooltipVisible)
+        wait = std::min(wait, msUntil(tooltipSince + TooltipDelayMs + 1, now));
+    return wait;
+}
+
 // [SECTION] Drawing and resize
 
 void GuiWindow::draw(SDL_Renderer* renderer)

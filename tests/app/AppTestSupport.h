@@ -92,6 +92,7 @@ protected:
         commandLine.height = h;
         commandLine.fullscreen = fullscreen;
         commandLine.positional = std::move(args);
+        engine.reset();  // the fonts are process-wide: the old engine lets go of them first
         engine = std::make_unique<PathlarkEngine>();
         keepOffline(*engine);
         engine->createMainWindow(commandLine);

@@ -16,6 +16,7 @@
 #include "AppTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -154,8 +155,21 @@ TEST_F(Application, LoadFailuresKeepTheShownDocument)
     EXPECT_EQ(status().rfind("Could not load GPX: ", 0), 0u) << status();
     EXPECT_EQ(engine->gpx.get(), sample);
 
-    engine->loadGpxFile(dir.string());  // a directory is no file
-    EXPECT_EQ(status(), "File not found: " + dir.string());
+    // Only regular files are read: a FIFO would block for good, /dev/zero never end.
+    const std::string fifo = (dir / "pipe.osm").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.string(), fifo, std::string("/dev/zero")}) {
+        engine->loadGpxFile(path);
+        EXPECT_EQ(status(), "Not a regular file: " + path);
+        EXPECT_EQ(engine->gpx.get(), sample);
+    }
+    // Nor is a FIFO by the track's map name read, or replaced by a download.
+    const std::string track = write("pipe.xml", gpxWithTracks(trackXml("Ride", 3)));
+    apptest::shownErrorBoxes.clear();
+    engine->loadGpxFile(track);
+    EXPECT_EQ(engine->gpxPath, track);
+    EXPECT_EQ(status(), "Not a regular file: " + (dir / "pipe.osm").string());
+    EXPECT_TRUE(apptest::shownErrorBoxes.empty());
 }
 
 TEST_F(Application, TrackWithoutPointsIsSelectedWithoutCursor)
@@ -230,4 +244,34 @@ TEST_F(Application, CancelledOsmDialogLoadsNothing)
     EXPECT_EQ(engine->mapRevision, revision);
     EXPECT_FALSE(engine->osmDialogPending);
     EXPECT_EQ(engine->pendingCloses.size(), 1u);
+}
+
+TEST_F(Application, IdleWindowShowsNoFramesUntilTheViewChanges)
+{
+    start();
+    engine->loadOsmMap(write("map.osm", smallMap));
+    engine->idleWaitLimitMs = 100;
+    engine->beginRun();
+    int frames = 0;
+    engine->framePresented = [&] { ++frames; };
+    auto runFor = [&](Uint32 ms) {
+        for (const Uint32 start = SDL_GetTicks(); SDL_GetTicks() - start < ms;)
+            engine->runFrame();
+    };
+    runFor(300);  // start-up's own frames
+    frames = 0;
+    runFor(600);
+    EXPECT_EQ(frames, 0);
+
+    // A zoom step repaints the map in the next frame the panel's pace allows.
+    SDL_Event plus{};
+    plus.type = SDL_KEYDOWN;
+    plus.key.windowID = engine->mainWindow->windowId;
+    plus.key.keysym.sym = SDLK_PLUS;
+    SDL_PushEvent(&plus);
+    runFor(150);
+    ASSERT_TRUE(engine->paintedContent);
+    EXPECT_EQ(engine->paintedContent->zoom, 1.25);
+    EXPECT_GT(frames, 0);
+    engine->endRun();
 }

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -92,12 +93,19 @@ TEST_F(MapLoading, EmptyDocumentReplacesTheMapWithNothing)
 TEST_F(MapLoading, FailedLoadsChangeNothingButTheStatus)
 {
     loadGoodMap();
-    // A directory opens as a stream on some systems but cannot be read.
-    for (const std::string& path : {std::string("/nonexistent/dir/map.osm"), testing::TempDir()}) {
+    engine.loadOsmMap("/nonexistent/dir/map.osm");
+    EXPECT_EQ("Could not open OSM map: /nonexistent/dir/map.osm", engine.statusText);
+    expectGoodMapShown();
+    // A FIFO would block the reader for good and /dev/zero never end: neither is opened.
+    const std::string fifo = testing::TempDir() + "pathlark-map-fifo.osm";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {testing::TempDir(), fifo, std::string("/dev/zero")}) {
         engine.loadOsmMap(path);
-        EXPECT_EQ("Could not open OSM map: " + path, engine.statusText);
+        EXPECT_EQ("Not a regular file: " + path, engine.statusText);
         expectGoodMapShown();
     }
+    std::remove(fifo.c_str());
     const std::pair<const char*, const char*> broken[] = {
         {"<osm>\n  <node id=\"3\" lat=\"+47.1\" lon=\"9\"/>\n</osm>\n", "Invalid OSM map: Invalid XML number: +47.1"},
         {"<osm>\n  <node id=\"3\" lat=\"47,1\" lon=\"9\"/>\n</osm>\n", "Invalid OSM map: Invalid XML number: 47,1"},

@@ -2,13 +2,18 @@
 
 #include "support/GuiTestSupport.h"
 
+#include "gui/GuiButton.h"
 #include "gui/GuiEngine.h"
 #include "gui/GuiText.h"
+#include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <unistd.h>
 
 using namespace guitest;
@@ -71,6 +76,7 @@ protected:
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         gui.engine->beginRun();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        gui.engine->idleWaitLimitMs = 100;  // idle passes end soon, so tests can watch the time
     }
     AppWindow* secondWindow()
     {
@@ -195,6 +201,87 @@ TEST_F(GuiEngineTest, DestroyingTheMainWindowForgetsIt)
     EXPECT_TRUE(gui.engine->destroyWindow(gui.window->windowId));
     EXPECT_EQ(GuiEngine::getMainWindow(), nullptr);
     EXPECT_FALSE(gui.engine->destroyWindow(12345));
+}
+
+// The idle loop: frames only when something asks for one.
+
+namespace {
+
+// Runs loop passes until `done` or `limitMs`; the time it took.
+Uint32 runUntil(GuiEngine* engine, const std::function<bool()>& done, Uint32 limitMs)
+{
+    const Uint32 start = SDL_GetTicks();
+    while (!done() && SDL_GetTicks() - start < limitMs)
+        engine->runFrame();
+    return SDL_GetTicks() - start;
+}
+
+} // namespace
+
+TEST_F(GuiEngineTest, IdleLoopSleepsWithoutFramesAndWakesForTheNextEvent)
+{
+    runUntil(gui.engine, [] { return false; }, 100);  // what start-up asked for
+    const int rendered = gui.engine->renders;
+    int passes = 0;
+    runUntil(gui.engine, [&] { return ++passes, false; }, 1000);
+    EXPECT_EQ(gui.engine->renders, rendered);
+    EXPECT_LE(passes, 12);  // asleep, not spinning
+
+    Uint32 sentAt = 0;
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sentAt = SDL_GetTicks();
+        push(keyEvent(gui.window->windowId, SDLK_a));
+    });
+    gui.engine->idleWaitLimitMs = 5000;
+    gui.engine->runFrame();
+    const Uint32 handledAt = SDL_GetTicks();
+    user.join();
+    EXPECT_EQ(gui.engine->sdlEventTypes, std::vector<Uint32>{SDL_KEYDOWN});
+    EXPECT_EQ(gui.engine->renders, rendered + 1);
+    EXPECT_LT(handledAt - sentAt, 250u);  // the wake-up plus a frame, not the 5 s wait limit
+}
+
+TEST_F(GuiEngineTest, TimersStillRenderOnTime)
+{
+    auto* hint = gui.root->add(new GuiButton(nullptr, 5, 10, 10, 80, 30, 0, "hint", uiFont, 0));
+    hint->tooltip = "Shows after a rest";
+    auto* repeat = gui.root->add(new GuiButton(nullptr, 6, 100, 10, 80, 30, 0, "+", uiFont, GuiButton::AutoRepeat));
+    auto* field = gui.root->add(new GuiTextCtrl(nullptr, 7, 10, 60, 200, 24, 0xFFFFFFFF, ftFace, 0));
+    runUntil(gui.engine, [] { return false; }, 100);
+    gui.engine->idleWaitLimitMs = 5000;  // only the timers may wake the loop now
+
+    // A tooltip after 500 ms at rest, in a frame or two rather than thirty.
+    push(motionEvent(gui.window->windowId, 20, 20));
+    int rendered = gui.engine->renders;
+    Uint32 took = runUntil(gui.engine, [&] { return gui.root->tooltipVisible; }, 1500);
+    EXPECT_GE(took, 500u);
+    EXPECT_LT(took, 900u);  // bounds allow for a loaded machine; the idle limit is 5 s
+    EXPECT_LE(gui.engine->renders - rendered, 4);
+
+    // Auto-repeat after 400 ms, then every 60 ms.
+    SDL_Event down{};
+    down.type = SDL_MOUSEBUTTONDOWN;
+    down.button = {SDL_MOUSEBUTTONDOWN, 0, gui.window->windowId, 0, SDL_BUTTON_LEFT, SDL_PRESSED, 1, 0, 120, 20};
+    push(down);
+    gui.engine->runFrame();
+    auto repeats = [&] { return gui.engine->notifications.size(); };
+    took = runUntil(gui.engine, [&] { return repeats() == 1; }, 1000);
+    EXPECT_GE(took + 17, 400u);
+    EXPECT_LT(took, 800u);
+    took = runUntil(gui.engine, [&] { return repeats() == 4; }, 1000);
+    EXPECT_LT(took, 500u);
+    gui.root->releaseCapture();
+    repeat->pressed = false;
+
+    // A focused caret blinks once the first second after the focus has passed.
+    gui.engine->appFlag = true;
+    gui.root->setFocus(field);
+    rendered = gui.engine->renders;
+    took = runUntil(gui.engine, [&] { return field->active && !field->cursorVisible; }, 2000);
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, 1600u);
+    EXPECT_LE(gui.engine->renders - rendered, 6);
 }
 
 // Fonts: without any font the engine still starts, says so and draws no text.
