@@ -188,6 +188,11 @@ void blendCoverage(SDL_Surface* surface, const FT_Bitmap& bitmap, int left, int 
 
 } // namespace
 
+std::string utf8ForDisplay(std::string_view text)
+{
+    return sanitizeUtf8(text);
+}
+
 // [SECTION] Construction and slots
 
 GuiTextCtrl::GuiTextCtrl(GuiObject* parent_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_, FT_Face face_,

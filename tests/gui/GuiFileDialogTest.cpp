@@ -1,6 +1,7 @@
 #include "gui/GuiOpenFileDialog.h"
 
 #include "gui/GuiComboBox.h"
+#include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiListCtrl.h"
 #include "gui/GuiTextCtrl.h"
@@ -229,13 +230,14 @@ TEST_F(FileDialogTest, TypedNames)
     EXPECT_EQ(lastClose()->param, 2u);
 }
 
-TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)
+TEST_F(FileDialogTest, DriveBoxOffersRootAndHomeAndShowsTheOneHoldingTheDirectory)
 {
     const char* oldHome = std::getenv("HOME");
     const std::string savedHome = oldHome ? oldHome : "";
-    fs::create_directory(dir / "home");
-    setenv("HOME", (dir / "home").c_str(), 1);
-    GuiOpenFileDialog& d = open(dir.string());
+    const std::string home = (dir / "home").string();
+    fs::create_directories(dir / "home" / "sub");
+    setenv("HOME", home.c_str(), 1);
+    GuiOpenFileDialog& d = open(home + "/sub");
     if (oldHome)
         setenv("HOME", savedHome.c_str(), 1);
     else
@@ -243,23 +245,35 @@ TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)
 
     ASSERT_EQ(d.driveCombo->items.size(), 2u);
     EXPECT_EQ(d.driveCombo->items[0].text, "/");
-    EXPECT_EQ(d.driveCombo->items[1].text, (dir / "home").string());
-    EXPECT_EQ(d.driveCombo->items[1].id, 1) << "the id is the position";
+    EXPECT_EQ(d.driveCombo->items[1].text, home);
+    EXPECT_EQ(d.driveCombo->selectedText(), home);
 
-    d.driveCombo->select(1, true);
+    // One click on the closed box, one on "/".
+    click(&d, d.driveCombo->x + 10, d.driveCombo->y + 10);
+    GuiListCtrl* drives = d.driveCombo->dropDownList();
+    ASSERT_NE(drives, nullptr);
+    click(&d, drives->x + 10, drives->y + drives->itemHeight / 2);
     ASSERT_FALSE(gui->engine->notifications.empty());
     d.dialogHook(gui->engine->notifications.back());
-    EXPECT_EQ(d.currentDir, (dir / "home").string());
+    EXPECT_EQ(d.currentDir, "/");
 
     // A drive that cannot be resolved any more leaves the listing alone.
-    fs::remove(dir / "home");
-    d.driveCombo->select(0, false);
+    fs::remove_all(dir / "home");
     d.driveCombo->select(1, true);
     d.dialogHook(gui->engine->notifications.back());
-    EXPECT_EQ(d.currentDir, (dir / "home").string());
-    EXPECT_EQ(d.messageText(), "Verzeichnis nicht gefunden: " + (dir / "home").string());
-
-    d.driveCombo->select(0, true);
-    d.dialogHook(gui->engine->notifications.back());
     EXPECT_EQ(d.currentDir, "/");
+    EXPECT_EQ(d.messageText(), "Verzeichnis nicht gefunden: " + home);
+    EXPECT_EQ(d.driveCombo->selectedText(), "/");
+}
+
+TEST_F(FileDialogTest, NameThatIsNotUtf8IsListedReadablyAndOpensAsItIs)
+{
+    const std::string raw = "caf\xE9.gpx";  // Latin-1, as an old file system may hold it
+    std::ofstream(dir / raw) << "x";
+    GuiOpenFileDialog& d = open(dir.string());
+    gui->engine->beginModal(&d);
+    clickRow("caf\uFFFD.gpx", 1);
+    d.accept();
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(d.resultPath, (dir / raw).string());
 }
