@@ -41,6 +41,8 @@ public:
 
     void render(AppWindow* window) override;
     void handleEvent(AppWindow* window, GuiEvent& event) override;
+    // F11: desktop fullscreen that the fit button can undo like its own.
+    void toggleFullscreen() override;
 
     // Creates the main window at the size the command line asks for; throws on failure.
     void createMainWindow(const CommandLine& commandLine);
