@@ -159,8 +159,9 @@ void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
             forward();
         return;
     case SDL_MOUSEWHEEL: {
-        int mx = 0, my = 0;
-        SDL_GetMouseState(&mx, &my);
+        // Where the wheel turned, not where the pointer is by the time the event
+        // is handled: quick hands run ahead of the loop.
+        const int mx = sdl.wheel.mouseX, my = sdl.wheel.mouseY;
         if (window != mainWindow || !pointerInside(mapPanel, mx, my)) {
             forward();
             return;
@@ -343,8 +344,7 @@ bool PathlarkEngine::handleKey(const SDL_KeyboardEvent& key)
 
 bool PathlarkEngine::handleMapOrGraphPress(const SDL_MouseButtonEvent& button)
 {
-    int mx = 0, my = 0;
-    SDL_GetMouseState(&mx, &my);
+    const int mx = button.x, my = button.y;  // where the press happened, as for the wheel
     const Track* track = shownTrack();
     if (pointerInside(mapPanel, mx, my)) {
         switch (button.button) {

@@ -50,10 +50,10 @@ protected:
 
     void chooseCombo(GuiComboBox* combo, int index) { combo->select(index, true); }
 
-    // Moves the pointer (the handler reads its position) and presses there.
+    // A press at (x, y) while the pointer has already moved on elsewhere.
     void pressAt(int x, int y, Uint8 which = SDL_BUTTON_LEFT)
     {
-        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, x, y);
+        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, 5, 5);
         SDL_PumpEvents();
         SDL_Event e{};
         e.type = SDL_MOUSEBUTTONDOWN;
@@ -65,8 +65,6 @@ protected:
 
     void wheelAt(int x, int y, int dy)
     {
-        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, x, y);
-        SDL_PumpEvents();
         SDL_Event e{};
         e.type = SDL_MOUSEWHEEL;
         e.wheel.y = dy;
