@@ -19,6 +19,7 @@ E2E_TMP=""
 E2E_PID=""
 E2E_XVFB_PID=""
 E2E_WINDOW=""
+E2E_STATUS=""
 
 # [SECTION] Set-up and clean-up
 
@@ -48,8 +49,8 @@ e2e_cleanup()
     [ -n "$E2E_PID" ] && kill "$E2E_PID" 2>/dev/null && wait "$E2E_PID" 2>/dev/null
     [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null && wait "$E2E_XVFB_PID" 2>/dev/null
     if [ -n "$E2E_TMP" ]; then
-        # A failure keeps its screenshots and the program's output for a look.
-        if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
+        # A failure (or E2E_KEEP=1) keeps the screenshots and the program's output for a look.
+        if [ -n "${E2E_KEEP:-}" ] || { [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; }; then
             e2e_log "screenshots and output kept in $E2E_TMP"
         else
             rm -rf "$E2E_TMP"
@@ -105,7 +106,24 @@ e2e_start()
     E2E_PID=$!
 }
 
-e2e_running() { [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; }
+e2e_running() { [ -n "$E2E_PID" ] && ! _e2e_ended; }
+
+# A process that has ended stays a zombie until waited for.
+_e2e_ended()
+{
+    local state
+    state=$(sed 's/.*) //' "/proc/$E2E_PID/stat" 2>/dev/null | cut -d ' ' -f 1)
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# Waits for the program to end; its exit status goes to E2E_STATUS.
+e2e_wait_exit()
+{
+    e2e_wait "the program to end" _e2e_ended
+    E2E_STATUS=0
+    wait "$E2E_PID" || E2E_STATUS=$?
+    E2E_PID=""
+}
 
 # [SECTION] Windows and input
 
@@ -116,8 +134,11 @@ e2e_windows()
     xwininfo -root -children 2>/dev/null |
         sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": (.*/\1 \2/p' |
         while read -r id title; do
-            printf '%s\n' "$title" | grep -Eq -- "$1" && printf '%d\n' "$id"
+            if printf '%s\n' "$title" | grep -Eq -- "$1"; then
+                printf '%d\n' "$id"
+            fi
         done
+    return 0
 }
 
 e2e_window_count() { e2e_windows "$1" | wc -l; }
@@ -131,17 +152,26 @@ e2e_wait_window()
     E2E_WINDOW=$(e2e_windows "$1" | head -n 1)
 }
 
+# Screen geometry (WxH+X+Y) of a rectangle given in a window's own coordinates.
+# Usage: e2e_window_geometry WINDOW W H X Y
+e2e_window_geometry()
+{
+    local info ox oy
+    info=$(xwininfo -id "$1") || e2e_fail "no window $1"
+    ox=$(printf '%s\n' "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+    oy=$(printf '%s\n' "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+    printf '%dx%d+%d+%d\n' "$2" "$3" $((ox + $4)) $((oy + $5))
+}
+
 # Gives a window the keyboard (no window manager runs to do it on a click).
 e2e_focus() { xdotool windowfocus --sync "$1"; }
 
-# Window-relative pointer actions: e2e_click WINDOW X Y [BUTTON].
-e2e_move() { xdotool mousemove --sync --window "$1" "$2" "$3"; }
-
-e2e_click()
-{
-    e2e_move "$1" "$2" "$3"
-    xdotool click "${4:-1}"
-}
+# Window-relative pointer actions: e2e_click WINDOW X Y [BUTTON]. No --sync:
+# it waits for motion, and a move to where the pointer already is has none
+# (xdotool then gives up after seconds). The server handles one client's
+# requests in order, so the click still lands after the move.
+e2e_move() { xdotool mousemove --window "$1" "$2" "$3"; }
+e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"; }
 
 # Keys and text go to the focused window through XTEST, as a keyboard's would.
 e2e_key() { xdotool key --clearmodifiers "$@"; }
@@ -165,7 +195,8 @@ e2e_region()
 e2e_diff()
 {
     local count
-    count=$(compare -metric AE -fuzz "${3:-$E2E_FUZZ}" "$1" "$2" null: 2>&1)
+    # compare exits 1 for images that differ; only its count matters here.
+    count=$(compare -metric AE -fuzz "${3:-$E2E_FUZZ}" "$1" "$2" null: 2>&1) || true
     case "$count" in
         '' | *[!0-9.e+]*) e2e_fail "cannot compare $1 with $2: $count" ;;
     esac
@@ -173,7 +204,12 @@ e2e_diff()
 }
 
 # True when at most MAX (default 0) pixels differ.
-e2e_same() { [ "$(e2e_diff "$1" "$2")" -le "${3:-0}" ]; }
+e2e_same()
+{
+    local count
+    count=$(e2e_diff "$1" "$2") || exit 1
+    [ "$count" -le "${3:-0}" ]
+}
 
 # Takes the region until two shots in a row agree, so nothing is caught
 # half-drawn, and leaves the last one in OUT.
