@@ -127,14 +127,16 @@ e2e_wait_exit()
 
 # [SECTION] Windows and input
 
-# Ids of the top-level windows whose title matches the extended regular
-# expression, one a line. xwininfo, because older xdotool cannot read UTF-8 titles.
+# Ids of the shown top-level windows whose title matches the extended regular
+# expression, one a line. xwininfo, because older xdotool cannot read UTF-8
+# titles; only mapped windows count, as an unmapped one cannot take input.
 e2e_windows()
 {
     xwininfo -root -children 2>/dev/null |
         sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": (.*/\1 \2/p' |
         while read -r id title; do
-            if printf '%s\n' "$title" | grep -Eq -- "$1"; then
+            if printf '%s\n' "$title" | grep -Eq -- "$1" &&
+                xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
                 printf '%d\n' "$id"
             fi
         done
@@ -164,7 +166,15 @@ e2e_window_geometry()
 }
 
 # Gives a window the keyboard (no window manager runs to do it on a click).
-e2e_focus() { xdotool windowfocus --sync "$1"; }
+# Not xdotool's --sync, which waits for ever when the focus cannot be set.
+e2e_focus() { e2e_wait "window $1 to get the keyboard" _e2e_take_focus "$1"; }
+
+_e2e_take_focus()
+{
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    xdotool windowfocus "$1" 2>/dev/null
+    return 1
+}
 
 # Window-relative pointer actions: e2e_click WINDOW X Y [BUTTON]. No --sync:
 # it waits for motion, and a move to where the pointer already is has none
