@@ -4,6 +4,7 @@
 #include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiListCtrl.h"
+#include "gui/GuiText.h"
 #include "gui/GuiTextCtrl.h"
 
 #include "support/GuiTestSupport.h"
@@ -262,7 +263,7 @@ TEST_F(FileDialogTest, DriveBoxOffersRootAndHomeAndShowsTheOneHoldingTheDirector
     d.driveCombo->select(1, true);
     d.dialogHook(gui->engine->notifications.back());
     EXPECT_EQ(d.currentDir, "/");
-    EXPECT_EQ(d.messageText(), "Verzeichnis nicht gefunden: " + home);
+    EXPECT_EQ(d.messageText(), guiText("Verzeichnis nicht gefunden: ") + home);
     EXPECT_EQ(d.driveCombo->selectedText(), "/");
 }
 
