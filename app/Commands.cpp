@@ -76,6 +76,31 @@ bool pointerInside(const GuiObject* panel, int x, int y)
     return panel && panel->contains(x, y);
 }
 
+// The map and the graph take the keyboard from a text field they are clicked
+// in, so the next keys are shortcuts again.
+void focusPanel(AppWindow* window, GuiObject* panel)
+{
+    if (window && window->root)
+        window->root->setFocus(panel);
+}
+
+// The input an open popup takes before any shortcut or map gesture, and that
+// a window behind a modal dialog does not get at all.
+bool isUserInput(Uint32 type)
+{
+    switch (type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_TEXTEDITING:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEWHEEL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // A whole number the way strtol reads it, but the text must be used up and fit an int.
 bool parseAngle(const std::string& text, int& value)
 {
@@ -109,6 +134,16 @@ void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
     if (!event.sdlEvent)
         return;
     const SDL_Event& sdl = *event.sdlEvent;
+    if (isUserInput(sdl.type)) {
+        // While a dialog runs, the windows behind it are inert.
+        if (modalRoot && window->root != modalRoot)
+            return;
+        // An open list gets the press, the wheel and the keys first, even where it lies over the map.
+        if (!window->root->popups.empty()) {
+            forward();
+            return;
+        }
+    }
     switch (sdl.type) {
     case SDL_WINDOWEVENT:
         if (sdl.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
@@ -124,8 +159,9 @@ void PathlarkEngine::handleEvent(AppWindow* window, GuiEvent& event)
             forward();
         return;
     case SDL_MOUSEWHEEL: {
-        int mx = 0, my = 0;
-        SDL_GetMouseState(&mx, &my);
+        // Where the wheel turned, not where the pointer is by the time the event
+        // is handled: quick hands run ahead of the loop.
+        const int mx = sdl.wheel.mouseX, my = sdl.wheel.mouseY;
         if (window != mainWindow || !pointerInside(mapPanel, mx, my)) {
             forward();
             return;
@@ -274,7 +310,9 @@ bool PathlarkEngine::handleKey(const SDL_KeyboardEvent& key)
             return false;
         openGpxDialog();
         return true;
+    // On US and UK keyboards "+" is Shift and the "=" key, which SDL reports as "=".
     case SDLK_PLUS:
+    case SDLK_EQUALS:
     case SDLK_KP_PLUS: zoomBy(ZoomStepIn); return true;
     case SDLK_MINUS:
     case SDLK_KP_MINUS: zoomBy(ZoomStepOut); return true;
@@ -310,8 +348,7 @@ bool PathlarkEngine::handleKey(const SDL_KeyboardEvent& key)
 
 bool PathlarkEngine::handleMapOrGraphPress(const SDL_MouseButtonEvent& button)
 {
-    int mx = 0, my = 0;
-    SDL_GetMouseState(&mx, &my);
+    const int mx = button.x, my = button.y;  // where the press happened, as for the wheel
     const Track* track = shownTrack();
     if (pointerInside(mapPanel, mx, my)) {
         switch (button.button) {
@@ -337,9 +374,11 @@ bool PathlarkEngine::handleMapOrGraphPress(const SDL_MouseButtonEvent& button)
             break;
         default: break;
         }
+        focusPanel(mainWindow, mapPanel);
         return true;
     }
     if (button.button == SDL_BUTTON_LEFT && pointerInside(graphPanel, mx, my)) {
+        focusPanel(mainWindow, graphPanel);
         if (!track || track->getWayPointCount() == 0)
             return true;
         const double f = std::clamp(double(button.x - graphPanel->x - 12) / std::max(graphPanel->w - 24, 1), 0.0, 1.0);
@@ -435,8 +474,11 @@ void PathlarkEngine::applyPerspective(int index)
     if (freeCursor)
         setCursor(cursorIndex);
     angleX = angleY = 0;
-    if (index < 0 || index >= CustomPerspective)
+    if (index < 0 || index >= CustomPerspective) {
+        // "Custom" keeps Z but levels X and Y; the fields must say so.
+        updateAngleFields(*this);
         return;
+    }
     angleZ = PresetAngleZ[index];
     updateAngleFields(*this);
     if (centerCursor)
@@ -497,6 +539,26 @@ void PathlarkEngine::fitWindowToScreen()
         SDL_SetWindowPosition(window, savedWindowRect.x, savedWindowRect.y);
         fullscreen = false;
     }
+    updateFitButtonLabel();
+}
+
+void PathlarkEngine::toggleFullscreen()
+{
+    if (!mainWindow || !mainWindow->sdlWindow)
+        return;
+    SDL_Window* window = mainWindow->sdlWindow;
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) && fullscreen) {
+        // Leaving is what "Restore window" does, so both give back the same window.
+        fitWindowToScreen();
+        return;
+    }
+    // A window already fitted to the screen keeps the rectangle it had before that.
+    if (!fullscreen) {
+        SDL_GetWindowPosition(window, &savedWindowRect.x, &savedWindowRect.y);
+        SDL_GetWindowSize(window, &savedWindowRect.w, &savedWindowRect.h);
+    }
+    GuiEngine::toggleFullscreen();
+    fullscreen = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0 || fullscreen;
     updateFitButtonLabel();
 }
 

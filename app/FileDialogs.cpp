@@ -47,12 +47,17 @@ void PathlarkEngine::openFileDialog(const std::string& title, const std::string&
 
 void PathlarkEngine::openGpxDialog()
 {
+    // One dialog at a time: a second would take over the first one's result.
+    if (modalRoot)
+        return;
     osmDialogPending = false;
     openFileDialog(tr("Open GPX"), workingDirectory(), {".gpx"});
 }
 
 void PathlarkEngine::openOsmDialog()
 {
+    if (modalRoot)
+        return;
     osmDialogPending = true;
     // Maps usually lie beside their tracks.
     const std::string start = gpxPath.empty() ? workingDirectory() : utf8Text(fs::path(gpxPath).parent_path());

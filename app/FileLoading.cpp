@@ -9,6 +9,7 @@
 #include "track/EmbeddedSample.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/Track.h"
 
 #include <filesystem>
 
@@ -36,8 +37,9 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         std::unique_ptr<Gpx> doc = readGpxFile(path);
         const Gpx* read = doc.get();
         setGpx(doc, path);
-        const bool taken = read && gpx.get() == read;
-        // Even a rejected document falls through: the map follows the file the user chose.
+        // A rejected file leaves the previous track on screen, and its map with it.
+        if (!read || gpx.get() != read)
+            return;
         const fs::path sibling = siblingMapPath(path);
         if (isRegularFile(sibling)) {
             loadOsmMap(utf8Text(sibling));
@@ -49,14 +51,12 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
             setStatus(tr("Not a regular file: ") + utf8Text(sibling));
             return;
         }
-        // A rejected file gets no download: the area would be the previous
-        // track's, saved under this file's name.
-        if (taken && downloadOsmMap(sibling)) {
+        if (downloadOsmMap(sibling)) {
             loadOsmMap(utf8Text(sibling));
             return;
         }
         // A download the user stopped leaves the map as it was.
-        if (!downloadCancelled || !taken)
+        if (!downloadCancelled)
             clearMap();
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load GPX: ")) + error.what());
@@ -102,9 +102,19 @@ void PathlarkEngine::selectTrack(int index)
     const Track* track = gpx->getTrack(index);
     if (track->getWayPointCount() == 0) {
         cursorIndex = -1;
+        // Nothing for a free cross to stand on.
+        if (freeCursor)
+            changeCursorMode(0);
         setStatus(tr("Selected track contains no waypoints"));
         buildInfoPanel();
         return;
+    }
+    // The new track starts with its own heading, and a free cross on its first point,
+    // not where the previous track left them.
+    updateHeading();
+    if (freeCursor) {
+        freeCursorLat = track->getWayPoint(0)->getLat();
+        freeCursorLon = track->getWayPoint(0)->getLon();
     }
     std::string text = displayFileName(gpxPath) + "  |  ";
     text += track->getName().empty() ? std::string(tr("Unnamed track")) : track->getName();

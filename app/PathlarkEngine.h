@@ -62,6 +62,8 @@ public:
     void handleEvent(AppWindow* window, GuiEvent& event) override;
     // A frame is due when the panels' content changed and their frame pacing allows one.
     Uint32 msUntilAppWakeUp(Uint32 now) override;
+    // F11: desktop fullscreen that the fit button can undo like its own.
+    void toggleFullscreen() override;
 
     // Creates the main window at the size the command line asks for; throws on failure.
     void createMainWindow(const CommandLine& commandLine);

@@ -101,6 +101,9 @@ void GuiButton::handleEvent(GuiEvent& event)
         markDirty();
         runCallbacks();
     } else if (sdl.type == SDL_MOUSEBUTTONUP && !isToggle()) {
+        // Only a press that began here counts: the window hands a stray
+        // release (the press fell on bare background) to the focused widget.
+        const bool wasPressed = pressed;
         pressed = false;
         markDirty();
         // Strictly inside: a release on the frame's first row or column does not count,
@@ -108,7 +111,7 @@ void GuiButton::handleEvent(GuiEvent& event)
         const int px = sdl.button.x, py = sdl.button.y;
         const bool inside = px > x && px < x + w && py > y && py < y + h;
         // Once the button has repeated, letting go must not add one more step.
-        if (!repeated && inside)
+        if (wasPressed && !repeated && inside)
             postNotification(GuiNotify::ButtonPressed, Uint32(id), 0);
     }
 }

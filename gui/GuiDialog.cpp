@@ -8,6 +8,8 @@
 #include "gui/AppWindow.h"
 #include "gui/GuiEngine.h"
 
+#include <algorithm>
+
 // [SECTION] GuiDialog
 
 GuiDialog::GuiDialog(AppWindow* platformWindow_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_)
@@ -48,6 +50,17 @@ void GuiEngine::beginModal(GuiWindow* dialog)
     for (AppWindow* record : windowList())
         if (record->root && record->root != dialog)
             record->root->releaseCapture();
+}
+
+void GuiEngine::dismissWindow(Uint32 windowId)
+{
+    AppWindow* record = findWindow(windowId);
+    if (!record)
+        return;
+    if (auto* dialog = dynamic_cast<GuiDialog*>(record->root); dialog && dialog == modalRoot)
+        dialog->cancel();
+    if (std::find(pendingCloses.begin(), pendingCloses.end(), windowId) == pendingCloses.end())
+        closeWindow(windowId);
 }
 
 void GuiEngine::setModalForMain(AppWindow* record)

@@ -519,13 +519,19 @@ void GuiEngine::processEvent(SDL_Event& event)
 {
     requestRedraw();
     Uint32 ownWindowId = 0;
+    Uint32 dismissedId = 0;
     switch (event.type) {
     case SDL_WINDOWEVENT:
         ownWindowId = event.window.windowID;
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-            // Closing any window ends the program; the loop tells every window first.
+            // Closing the main window ends the program (the loop tells every
+            // window first); closing a dialog's window only dismisses that dialog.
             event.window.event = SDL_WINDOWEVENT_NONE;
-            closeRequested = true;
+            AppWindow* closing = findWindow(event.window.windowID);
+            if (closing && theMainWindow && closing != theMainWindow)
+                dismissedId = closing->windowId;
+            else
+                closeRequested = true;
         } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             if (AppWindow* window = findWindow(event.window.windowID)) {
                 resizeSurface(window, event.window.data1, event.window.data2);
@@ -590,6 +596,8 @@ void GuiEngine::processEvent(SDL_Event& event)
     // took the event, or the program could only be closed through its window.
     if (event.type == SDL_QUIT)
         closeRequested = true;
+    if (dismissedId)
+        dismissWindow(dismissedId);
     destroyAllPendingCloses();
 }
 

@@ -75,11 +75,16 @@ public:
     AppWindow* createWindowWithRoot(GuiEngine* owner, const std::string& title, int x, int y, int w, int h,
                                     Uint32 flags, Uint32 colour, const RootFactory& makeRoot);
     void beginModal(GuiWindow* dialog);
+    // What the close button of a window other than the main one does: a
+    // running dialog is cancelled (its result still goes out), then the window closes.
+    void dismissWindow(Uint32 windowId);
     void closeWindow(Uint32 windowId);
     bool destroyWindow(Uint32 windowId);
     AppWindow* findWindow(Uint32 windowId);
     void centreOnMainWindow(int& x, int& y, int w, int h);
-    void toggleFullscreen();
+    // The fullscreen key's action; an application that keeps its own window
+    // state (a "restore" button, say) overrides it to stay in step.
+    virtual void toggleFullscreen();
     void resizeSurface(AppWindow* window, int w, int h);
 
     static void requestRedraw();

@@ -99,6 +99,27 @@ void GuiFileDialog::fillDrives()
 
 // [SECTION] Listing
 
+// The drive box shows the drive holding the directory: the longest drive path
+// that is the directory itself or one of its ancestors.
+void GuiFileDialog::showDriveOf(const std::string& directory)
+{
+    int best = -1;
+    size_t bestLength = 0;
+    for (size_t i = 0; i < driveCombo->items.size(); ++i) {
+        const std::string& drive = driveCombo->items[i].text;
+        if (drive.empty())
+            continue;
+        const bool holds = directory == drive || (directory.compare(0, drive.size(), drive) == 0 &&
+                                                  (drive.back() == '/' || directory[drive.size()] == '/'));
+        if (holds && (best < 0 || drive.size() > bestLength)) {
+            best = int(i);
+            bestLength = drive.size();
+        }
+    }
+    if (best >= 0 && best != driveCombo->selectedIndex)
+        driveCombo->select(best, false);
+}
+
 bool GuiFileDialog::matchesExtension(const std::string& name) const
 {
     if (extensions.empty())
@@ -116,6 +137,7 @@ void GuiFileDialog::refreshListing()
     entries.clear();
     lastClickedRow = -1;
     fileList->clear();
+    showDriveOf(currentDir);
 
     std::error_code error;
     fs::directory_iterator it(fs::path(currentDir), error);
@@ -127,7 +149,7 @@ void GuiFileDialog::refreshListing()
     std::vector<FileEntry> directories, files;
     const fs::path current(currentDir);
     if (current != current.root_path())
-        directories.push_back(FileEntry{"..", true});
+        directories.push_back(FileEntry{"..", true, ".."});
     for (; it != fs::directory_iterator(); it.increment(error)) {
         if (error)
             break;
@@ -145,9 +167,9 @@ void GuiFileDialog::refreshListing()
                 continue;
         }
         if (type == fs::file_type::directory)
-            directories.push_back(FileEntry{name, true});
+            directories.push_back(FileEntry{utf8ForDisplay(name), true, name});
         else if (matchesExtension(name))
-            files.push_back(FileEntry{name, false});
+            files.push_back(FileEntry{utf8ForDisplay(name), false, name});
     }
     sortByName(directories);
     sortByName(files);
@@ -158,8 +180,8 @@ void GuiFileDialog::refreshListing()
         const FileEntry& entry = entries[i];
         fileList->addItem(int(i), entry.isDirectory ? "[" + entry.name + "]" : entry.name);
     }
-    pathLabel->setText(currentDir);
-    pathLabel->tooltip = currentDir;
+    pathLabel->setText(utf8ForDisplay(currentDir));
+    pathLabel->tooltip = pathLabel->text;
     setMessage("");
 }
 
@@ -177,6 +199,7 @@ void GuiFileDialog::setDirectory(const std::string& path)
     // A file is no place to show either; treating it as missing keeps the listing as it was.
     if (error || !fs::is_directory(resolved, error)) {
         setMessage(guiText("Verzeichnis nicht gefunden: ") + path);
+        showDriveOf(currentDir);  // a drive that failed does not stay shown
         return;
     }
     currentDir = resolved.string();
@@ -184,7 +207,8 @@ void GuiFileDialog::setDirectory(const std::string& path)
     refreshListing();
 }
 
-void GuiFileDialog::setMessage(const std::string& text) { messageLabel->setText(text); }
+// Messages may quote a path, which need not be UTF-8.
+void GuiFileDialog::setMessage(const std::string& text) { messageLabel->setText(utf8ForDisplay(text)); }
 
 std::string GuiFileDialog::fileNameText() const { return nameField->text(); }
 
@@ -208,7 +232,7 @@ void GuiFileDialog::handleEvent(GuiEvent& event)
     if (sdl->button.clicks >= 2 && row == lastClickedRow) {
         const FileEntry entry = entries[size_t(row)];
         if (entry.isDirectory) {
-            setDirectory(joinPath(currentDir, entry.name));
+            setDirectory(joinPath(currentDir, entry.rawName));
         } else {
             nameField->setText(entry.name);
             accept();
@@ -222,7 +246,13 @@ void GuiFileDialog::handleEvent(GuiEvent& event)
 
 void GuiFileDialog::accept()
 {
-    const std::string name = fileNameText();
+    std::string name = fileNameText();
+    // A listed name shown with replacement characters opens the file it stands for.
+    for (const FileEntry& entry : entries)
+        if (!entry.isDirectory && entry.name == name) {
+            name = entry.rawName;
+            break;
+        }
     const std::string candidate = fs::path(name).is_absolute() ? name : joinPath(currentDir, name);
     if (!validatePath(candidate))
         return;

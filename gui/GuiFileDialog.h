@@ -20,8 +20,9 @@ class GuiListCtrl;
 class GuiTextCtrl;
 
 struct FileEntry {
-    std::string name;  // UTF-8, without the directory
+    std::string name;  // UTF-8, without the directory; bytes that are not UTF-8 shown as U+FFFD
     bool isDirectory = false;
+    std::string rawName;  // the name as the file system has it, for opening
 };
 
 class GuiFileDialog : public GuiDialog {
@@ -65,4 +66,5 @@ public:
 
 protected:
     bool matchesExtension(const std::string& name) const;
+    void showDriveOf(const std::string& directory);
 };

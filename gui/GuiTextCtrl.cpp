@@ -31,7 +31,6 @@ constexpr int DoubleClickSlop = 3;
 constexpr Sint32 FocusDebounceMs = 49;
 constexpr Sint32 BlinkHoldMs = 999;  // the caret stays solid this long after any action
 constexpr Sint32 BlinkHalfPeriodMs = 499;
-constexpr int WheelSideStep = 40;
 constexpr char32_t Bullet = 0x2022;
 constexpr char32_t Replacement = 0xFFFD;
 
@@ -188,6 +187,11 @@ void blendCoverage(SDL_Surface* surface, const FT_Bitmap& bitmap, int left, int 
 }
 
 } // namespace
+
+std::string utf8ForDisplay(std::string_view text)
+{
+    return sanitizeUtf8(text);
+}
 
 // [SECTION] Construction and slots
 
@@ -772,16 +776,8 @@ void GuiTextCtrl::handleWheel(const SDL_Event& sdl)
 {
     if (!multiLine)
         return;
-    int dx = sdl.wheel.x, dy = sdl.wheel.y;
-    if (sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
-        dx = -dx;
-        dy = -dy;
-    }
-    if ((SDL_GetModState() & KMOD_SHIFT) && dx == 0) {
-        dx = dy;
-        dy = 0;
-    }
-    scrollBy(-WheelSideStep * dx, -dy * lineStep);
+    const WheelSteps steps = wheelSteps(sdl.wheel, (SDL_GetModState() & KMOD_SHIFT) != 0);
+    scrollBy(-WheelSideStep * steps.x, -steps.y * lineStep);
 }
 
 void GuiTextCtrl::handleEvent(GuiEvent& event)

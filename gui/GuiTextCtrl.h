@@ -22,6 +22,10 @@
 #include <utility>
 #include <vector>
 
+// The text with every byte that is not part of well-formed UTF-8 shown as
+// U+FFFD, as the text control stores it; file names need not be UTF-8.
+std::string utf8ForDisplay(std::string_view text);
+
 // Style bits of GuiTextCtrl.
 namespace TextStyle {
 constexpr Uint32 MultiLine = 1u << 0;

@@ -105,7 +105,11 @@ void GuiWindow::flushPendingDeletes()
                     *ref = nullptr;
             if (engine && engine->focusedEditable && engine->focusedEditable == dynamic_cast<IEditable*>(widget))
                 engine->focusedEditable = nullptr;
-            popups.erase(std::remove(popups.begin(), popups.end(), widget), popups.end());
+            if (auto gone = std::remove(popups.begin(), popups.end(), widget); gone != popups.end()) {
+                popups.erase(gone, popups.end());
+                if (popups.empty())
+                    SDL_StartTextInput();
+            }
             auto it = std::find(children.begin(), children.end(), widget);
             if (it != children.end()) {
                 children.erase(it);
@@ -196,6 +200,10 @@ void GuiWindow::closeTopPopup()
     popups.pop_back();
     top->deleteLater();
     popupGrab = activePopup = popups.empty() ? nullptr : popups.back();
+    // Whatever closed the last popup (a pick, Return, Escape, a click outside),
+    // the text fields must take typing again.
+    if (popups.empty())
+        SDL_StartTextInput();
     GuiEngine::requestRedraw();
 }
 
@@ -203,7 +211,6 @@ void GuiWindow::closeAllPopups()
 {
     while (!popups.empty())
         closeTopPopup();
-    SDL_StartTextInput();
 }
 
 void GuiWindow::postNotification(Uint32 code, Uint32 param, Uint64 value, GuiObject* source)
@@ -347,8 +354,12 @@ void GuiWindow::handleEvent(GuiEvent& event)
             bool insideAny = false;
             for (GuiObject* p : popups)
                 insideAny = insideAny || p->hitTest(px, py);
-            if (!insideAny)
+            // A press outside only dismisses the popup: a list dropped over a
+            // button must not let that button fire on the same click.
+            if (!insideAny) {
                 closeAllPopups();
+                break;
+            }
         }
         if (popupGrab) {
             dispatch(popupGrab, event, px, py);

@@ -38,6 +38,7 @@ public:
 
     void move(int newX, int newY);  // -1 keeps a coordinate
     void setFocus(GuiObject* widget);
+    // Text input stops while a popup is open and runs again once the last one closes.
     void openPopup(GuiObject* popup);
     void closeTopPopup();
     void closeAllPopups();

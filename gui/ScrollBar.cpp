@@ -183,13 +183,23 @@ bool pressScrollBars(ScrollBar& vBar, ScrollBar& hBar, int px, int py, int vPage
     return false;
 }
 
+WheelSteps wheelSteps(const SDL_MouseWheelEvent& wheel, bool shiftHeld)
+{
+    WheelSteps steps{wheel.x, wheel.y};
+    if (wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
+        steps.x = -steps.x;
+        steps.y = -steps.y;
+    }
+    if (shiftHeld && steps.x == 0) {
+        steps.x = steps.y;
+        steps.y = 0;
+    }
+    return steps;
+}
+
 void applyWheel(const SDL_MouseWheelEvent& wheel, bool shiftHeld, int lineStep, int& scrollX, int& scrollY)
 {
-    if (wheel.y != 0)
-        scrollY -= wheel.y * (lineStep < 1 ? 16 : lineStep);
-    if (wheel.x == 0 && !shiftHeld)
-        return;
-    // Shift turns the vertical wheel sideways as well; the vertical move above stays.
-    const int amount = wheel.x != 0 ? wheel.x : wheel.y;
-    scrollX += amount * -40;
+    const WheelSteps steps = wheelSteps(wheel, shiftHeld);
+    scrollY -= steps.y * (lineStep < 1 ? 16 : lineStep);
+    scrollX -= steps.x * WheelSideStep;
 }

@@ -58,6 +58,17 @@ bool pressScrollBars(ScrollBar& vBar, ScrollBar& hBar, int px, int py, int vPage
 bool dragScrollBars(const ScrollBar& vBar, const ScrollBar& hBar, const SDL_MouseMotionEvent& motion,
                     int contentWidth, int contentHeight, int& scrollX, int& scrollY);
 
-// Applies a wheel event. A vertical wheel moves rows of `lineStep` pixels; a
-// horizontal wheel, or any wheel with Shift held, moves 40 pixels sideways.
+// Wheel movement in steps as the user meant it: a flipped wheel (natural
+// scrolling) is turned back, and with Shift a vertical wheel scrolls sideways.
+// Every scrolling control goes through this, so they all move the same way.
+struct WheelSteps {
+    int x = 0;
+    int y = 0;
+};
+WheelSteps wheelSteps(const SDL_MouseWheelEvent& wheel, bool shiftHeld);
+
+constexpr int WheelSideStep = 40;  // pixels per sideways step
+
+// Applies a wheel event: vertical steps move rows of `lineStep` pixels,
+// sideways steps WheelSideStep pixels.
 void applyWheel(const SDL_MouseWheelEvent& wheel, bool shiftHeld, int lineStep, int& scrollX, int& scrollY);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libfreetype-dev libcairo2-dev
   libcurl4-openssl-dev gettext libtidy-dev libmxml-dev pkg-config cmake make g++
-  libgtest-dev xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+  libgtest-dev xvfb xauth xdotool x11-utils x11-xkb-utils libx11-dev imagemagick fonts-dejavu-core
   ttf-bitstream-vera libgl1-mesa-dri libglx-mesa0 ca-certificates
   desktop-file-utils appstream groff-base
 )

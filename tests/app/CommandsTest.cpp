@@ -6,11 +6,15 @@
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
 #include "gui/GuiComboBox.h"
+#include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
 #include "track/Gpx.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <utility>
 
 using namespace pathlark;
 using apptest::gpxWithTracks;
@@ -46,10 +50,10 @@ protected:
 
     void chooseCombo(GuiComboBox* combo, int index) { combo->select(index, true); }
 
-    // Moves the pointer (the handler reads its position) and presses there.
+    // A press at (x, y) while the pointer has already moved on elsewhere.
     void pressAt(int x, int y, Uint8 which = SDL_BUTTON_LEFT)
     {
-        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, x, y);
+        SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, 5, 5);
         SDL_PumpEvents();
         SDL_Event e{};
         e.type = SDL_MOUSEBUTTONDOWN;
@@ -59,14 +63,43 @@ protected:
         send(e);
     }
 
+    void wheelAt(int x, int y, int dy)
+    {
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.y = dy;
+        e.wheel.mouseX = x;
+        e.wheel.mouseY = y;
+        send(e);
+    }
+
     int lastPoint() const { return engine->shownTrack()->getWayPointCount() - 1; }
+    GuiWindow* root() const { return engine->mainWindow->root; }
 };
+
+// A track heading east, where trackXml's heads north.
+std::string eastwardTrack(const std::string& name, int points)
+{
+    std::string xml = "<trk><name>" + name + "</name><trkseg>\n";
+    for (int i = 0; i < points; ++i)
+        xml += "<trkpt lat=\"46.5\" lon=\"" + std::to_string(8.0 + 0.001 * i) + "\"><ele>500</ele></trkpt>\n";
+    return xml + "</trkseg></trk>\n";
+}
 
 } // namespace
 
 TEST_F(Commands, ZoomKeysStopAtTheLimits)
 {
     startWithTrack();
+    // "+" as each keyboard sends it: its own key, the keypad, Shift and "=" on US and UK layouts.
+    const std::pair<SDL_Keycode, Uint16> zoomIn[] = {
+        {SDLK_PLUS, KMOD_NONE}, {SDLK_KP_PLUS, KMOD_NONE}, {SDLK_EQUALS, KMOD_LSHIFT}, {SDLK_EQUALS, KMOD_NONE}};
+    for (auto [sym, mod] : zoomIn) {
+        engine->zoom = 1.0;
+        key(sym, mod);
+        EXPECT_EQ(engine->zoom, 1.25) << SDL_GetKeyName(sym) << " " << mod;
+    }
+    engine->zoom = 1.0;
     for (int i = 0; i < 18; ++i)
         key(SDLK_PLUS);
     EXPECT_EQ(engine->zoom, 50.0);
@@ -181,10 +214,13 @@ TEST_F(Commands, PerspectivePresetsSetAnglesAndCustomKeepsZ)
     chooseCombo(engine->perspectiveCombo, 2);
     EXPECT_EQ(engine->angleZ, 90);
     EXPECT_EQ(status(), "Perspective: East-side");
-    engine->angleX = 30;
+    button(122);
     chooseCombo(engine->perspectiveCombo, 5);
     EXPECT_EQ(engine->angleX, 0);
     EXPECT_EQ(engine->angleZ, 90);
+    std::string shown;
+    engine->angleXText->getValue(shown);
+    EXPECT_EQ(shown, "0") << "the field shows the angle in use";
 }
 
 TEST_F(Commands, GraphClickJumpsAlongTheProfile)
@@ -269,4 +305,102 @@ TEST_F(Commands, KeysInAFileDialogAreTypedNotShortcuts)
     std::string typed;
     name->getValue(typed);
     EXPECT_EQ(typed, "a+");
+}
+
+TEST_F(Commands, AnOpenListTakesKeysWheelAndPressesBeforeTheMap)
+{
+    start({write("three.gpx", gpxWithTracks(trackXml("A", 30) + trackXml("B", 30) + trackXml("C", 30)))});
+    engine->trackCombo->openDropDown();
+    GuiListCtrl* list = engine->trackCombo->dropDownList();
+    ASSERT_NE(list, nullptr);
+    const int x = list->x + list->w - 10;
+    const int secondRow = list->y + list->itemHeight * 3 / 2;
+    ASSERT_TRUE(engine->mapPanel->contains(x, secondRow)) << "the list lies over the map";
+
+    engine->panX = 80;
+    key(SDLK_LEFT);
+    wheelAt(x, secondRow, 1);
+    EXPECT_EQ(engine->panX, 80.0);
+    EXPECT_EQ(engine->zoom, 1.0);
+    key(SDLK_ESCAPE);
+    EXPECT_TRUE(root()->popups.empty());
+    EXPECT_EQ(engine->panX, 80.0) << "Escape closed the list, it did not reset the view";
+
+    engine->trackCombo->openDropDown();
+    pressAt(x, secondRow);
+    EXPECT_EQ(engine->selectedTrack, 1);
+    EXPECT_EQ(engine->cursorIndex, 0) << "the press was no map click";
+    EXPECT_TRUE(root()->popups.empty());
+}
+
+TEST_F(Commands, MapOrGraphClickTakesTheKeyboardFromAnAngleField)
+{
+    startWithTrack(30);
+    for (GuiCairoPanel* panel : {engine->mapPanel, engine->graphPanel}) {
+        engine->markerA = -1;
+        root()->setFocus(engine->angleXText);
+        pressAt(panel->x + panel->w / 2, panel->y + panel->h / 2);
+        key(SDLK_a);
+        EXPECT_EQ(engine->markerA, engine->cursorIndex);
+    }
+}
+
+TEST_F(Commands, OneDialogAtATimeAndTheMainWindowWaitsForIt)
+{
+    startWithTrack();
+    key(SDLK_o, KMOD_LCTRL);
+    GuiWindow* dialog = engine->modalRoot;
+    ASSERT_NE(dialog, nullptr);
+    key(SDLK_o, KMOD_LCTRL);
+    key(SDLK_PLUS);
+    pressAt(engine->mapPanel->x + 20, engine->mapPanel->y + 20);
+    EXPECT_EQ(engine->modalRoot, dialog);
+    EXPECT_EQ(GuiEngine::windowList().size(), 2u);
+    EXPECT_EQ(engine->zoom, 1.0);
+    EXPECT_EQ(engine->cursorIndex, 0);
+}
+
+TEST_F(Commands, F11AndTheFitButtonAgree)
+{
+    start({}, 1000, 700);
+    SDL_Window* window = engine->mainWindow->sdlWindow;
+    SDL_SetWindowPosition(window, 30, 40);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    SDL_Event f11{};
+    f11.type = SDL_KEYDOWN;
+    f11.key.windowID = engine->mainWindow->windowId;
+    f11.key.keysym.sym = SDLK_F11;
+    SDL_PushEvent(&f11);
+    engine->runFrame();
+    ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+    EXPECT_EQ(engine->fitWindowButton->text, "Restore window");
+
+    button(133);
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+    EXPECT_EQ((std::array{x, y, w, h}), (std::array{30, 40, 1000, 700}));
+    EXPECT_EQ(engine->fitWindowButton->text, "Fit window to screen");
+}
+
+TEST_F(Commands, ANewTrackStartsWithItsOwnHeadingAndCursor)
+{
+    start({write("two.gpx", gpxWithTracks(trackXml("North", 30) + eastwardTrack("East", 30)))});
+    key(SDLK_f);
+    engine->setCursor(5);
+    const double northHeading = engine->headingAngle;
+    engine->selectTrack(1);
+    const double shown = engine->headingAngle;
+    engine->setCursor(0);
+    EXPECT_EQ(shown, engine->headingAngle) << "as if the cursor had been put there";
+    EXPECT_NE(shown, northHeading);
+
+    engine->selectTrack(0);
+    engine->setCursor(5);
+    chooseCombo(engine->cursorModeCombo, 1);
+    engine->selectTrack(1);
+    ASSERT_TRUE(engine->freeCursor);
+    EXPECT_EQ(engine->freeCursorLat, engine->shownTrack()->getWayPoint(0)->getLat());
+    EXPECT_EQ(engine->freeCursorLon, engine->shownTrack()->getWayPoint(0)->getLon());
 }

@@ -128,10 +128,12 @@ TEST_F(Application, MissingSiblingMapClearsTheMap)
     EXPECT_EQ(engine->mapLabel->text, "No OSM map loaded");
 }
 
-TEST_F(Application, LoadFailuresKeepTheShownDocument)
+TEST_F(Application, LoadFailuresKeepTheShownDocumentAndItsMap)
 {
-    start();
+    const std::string map = write("area.osm", smallMap);
+    start({map});
     Gpx* sample = engine->gpx.get();
+    const std::string mapLabel = engine->mapLabel->text;
 
     engine->loadGpxFile((dir / "missing.gpx").string());
     EXPECT_EQ(status(), "File not found: " + (dir / "missing.gpx").string());
@@ -140,6 +142,8 @@ TEST_F(Application, LoadFailuresKeepTheShownDocument)
     engine->loadGpxFile(empty);
     EXPECT_EQ(status(), "No tracks found in " + empty);
     EXPECT_EQ(engine->gpx.get(), sample);
+    EXPECT_EQ(engine->mapPath, map);
+    EXPECT_EQ(engine->mapLabel->text, mapLabel);
 
     static const char bytes[] = "\x00\x01\x02 not xml at all";
     const std::string garbage = write("garbage.gpx", std::string(bytes, sizeof bytes - 1));

@@ -95,6 +95,16 @@ TEST_F(GuiButtonTest, ReleaseCountsOnlyStrictlyInsideTheFrame)
     EXPECT_EQ(buttonNotifications(), 2) << "one pixel in from every edge counts";
 }
 
+TEST_F(GuiButtonTest, ReleaseFiresOnlyAfterAPressOnTheButton)
+{
+    addButton(0);
+    click(gui.root, BX + 10, BY + 10);  // leaves the button with the focus
+    // Pressed on bare background, dragged onto the button, let go there.
+    press(gui.root, BX + BW + 100, BY + 100);
+    release(gui.root, BX + 10, BY + 10);
+    EXPECT_EQ(buttonNotifications(), 1);
+}
+
 TEST_F(GuiButtonTest, ToggleFlipsOnEachPressAndOnlyItHasAValue)
 {
     GuiButton* push = addButton(0);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <tuple>
 #include <string>
 
@@ -220,6 +221,30 @@ TEST_F(ComboTest, OutsideClickClosesAndTheNextClickOpensAgain)
     EXPECT_FALSE(combo->dropOpen) << "a click on the box while open closes the list";
     EXPECT_TRUE(gui.root->popups.empty());
     EXPECT_TRUE(gui.engine->notifications.empty());
+}
+
+TEST_F(ComboTest, TypingWorksAgainHoweverTheListCloses)
+{
+    GuiComboBox* combo = addCombo(gui, 3);
+    SDL_Event focusLost{};
+    focusLost.type = SDL_WINDOWEVENT;
+    focusLost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    const std::pair<const char*, std::function<void()>> closers[] = {
+        {"row picked", [&] { guitest::click(gui.root, rowPoint(combo->dropDownList(), 2).x,
+                                            rowPoint(combo->dropDownList(), 2).y); }},
+        {"Return", [&] { guitest::key(gui.root, SDLK_RETURN); }},
+        {"Escape", [&] { guitest::key(gui.root, SDLK_ESCAPE); }},
+        {"press outside", [&] { guitest::press(gui.root, 350, 250); }},
+        {"focus lost", [&] { guitest::send(gui.root, focusLost); }},
+    };
+    for (const auto& [how, close] : closers) {
+        SCOPED_TRACE(how);
+        combo->openDropDown();
+        ASSERT_FALSE(SDL_IsTextInputActive());
+        close();
+        EXPECT_TRUE(gui.root->popups.empty());
+        EXPECT_TRUE(SDL_IsTextInputActive());
+    }
 }
 
 TEST_F(ComboTest, ClosingLeavesOtherPopupsAlone)

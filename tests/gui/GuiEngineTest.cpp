@@ -3,6 +3,7 @@
 #include "support/GuiTestSupport.h"
 
 #include "gui/GuiButton.h"
+#include "gui/GuiDialog.h"
 #include "gui/GuiEngine.h"
 #include "gui/GuiText.h"
 #include "gui/GuiTextCtrl.h"
@@ -123,9 +124,10 @@ TEST_F(GuiEngineTest, OneEventPerFrameAndEveryWindowRendered)
     EXPECT_EQ(gui.engine->sdlEventTypes.size(), 2u);
 }
 
-TEST_F(GuiEngineTest, ClosingAnyWindowTellsEveryWindowAndEndsTheLoop)
+TEST_F(GuiEngineTest, ClosingTheMainWindowTellsEveryWindowAndEndsTheLoop)
 {
-    pushWindowEvent(secondWindow()->windowId, SDL_WINDOWEVENT_CLOSE);
+    secondWindow();
+    pushWindowEvent(gui.window->windowId, SDL_WINDOWEVENT_CLOSE);
     gui.engine->runFrame();
     EXPECT_TRUE(gui.engine->closeRequested);
     EXPECT_TRUE(gui.engine->quit);
@@ -134,6 +136,22 @@ TEST_F(GuiEngineTest, ClosingAnyWindowTellsEveryWindowAndEndsTheLoop)
     for (Uint32 type : gui.engine->sdlEventTypes)
         closes += type == SDL_WINDOWEVENT;
     EXPECT_EQ(closes, 3);
+}
+
+TEST_F(GuiEngineTest, ClosingADialogWindowCancelsTheDialogAndKeepsRunning)
+{
+    AppWindow* dialog = gui.engine->createDialogWindow(gui.engine, "dialog", SDL_WINDOWPOS_CENTERED,
+                                                       SDL_WINDOWPOS_CENTERED, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
+    gui.engine->beginModal(dialog->root);
+    const Uint32 dialogId = dialog->windowId;
+    pushWindowEvent(dialogId, SDL_WINDOWEVENT_CLOSE);
+    gui.engine->runFrame();
+    EXPECT_FALSE(gui.engine->quit);
+    EXPECT_EQ(gui.engine->modalRoot, nullptr);
+    ASSERT_EQ(gui.engine->notifications.size(), 1u);
+    EXPECT_EQ(gui.engine->notifications[0].code, GuiNotify::DialogClosed);
+    EXPECT_EQ(gui.engine->notifications[0].param, Uint32(GuiDialog::Cancelled));
+    EXPECT_EQ(gui.engine->findWindow(dialogId), nullptr);
 }
 
 TEST_F(GuiEngineTest, QuitRequestEndsTheLoopEvenWhenAWindowTakesIt)

@@ -1,6 +1,7 @@
 #include "gui/GuiOpenFileDialog.h"
 
 #include "gui/GuiComboBox.h"
+#include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiLabel.h"
 #include "gui/GuiListCtrl.h"
 #include "gui/GuiText.h"
@@ -229,6 +230,43 @@ TEST_F(FileDialogTest, TypedNames)
     EXPECT_FALSE(d.accepted);
     ASSERT_TRUE(lastClose());
     EXPECT_EQ(lastClose()->param, 2u);
+}
+
+TEST_F(FileDialogTest, DriveBoxShowsTheDriveHoldingTheDirectory)
+{
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    const std::string home = (dir / "home").string();
+    fs::create_directories(dir / "home" / "sub");
+    setenv("HOME", home.c_str(), 1);
+    GuiOpenFileDialog& d = open(home + "/sub");
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+    EXPECT_EQ(d.driveCombo->selectedText(), home);
+
+    // So "/" is one click on the closed box and one on its row.
+    click(&d, d.driveCombo->x + 10, d.driveCombo->y + 10);
+    GuiListCtrl* drives = d.driveCombo->dropDownList();
+    ASSERT_NE(drives, nullptr);
+    click(&d, drives->x + 10, drives->y + drives->itemHeight / 2);
+    ASSERT_FALSE(gui->engine->notifications.empty());
+    d.dialogHook(gui->engine->notifications.back());
+    EXPECT_EQ(d.currentDir, "/");
+    EXPECT_EQ(d.driveCombo->selectedText(), "/");
+}
+
+TEST_F(FileDialogTest, NameThatIsNotUtf8IsListedReadablyAndOpensAsItIs)
+{
+    const std::string raw = "caf\xE9.gpx";  // Latin-1, as an old file system may hold it
+    std::ofstream(dir / raw) << "x";
+    GuiOpenFileDialog& d = open(dir.string());
+    gui->engine->beginModal(&d);
+    clickRow("caf\uFFFD.gpx", 1);
+    d.accept();
+    EXPECT_TRUE(d.accepted);
+    EXPECT_EQ(d.resultPath, (dir / raw).string());
 }
 
 TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)

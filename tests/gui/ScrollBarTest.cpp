@@ -1,5 +1,13 @@
 #include "gui/ScrollBar.h"
 
+#include "gui/GuiComboBox.h"
+#include "gui/GuiComboBoxDropDown.h"
+#include "gui/GuiListCtrl.h"
+#include "gui/GuiText.h"
+#include "gui/GuiTextCtrl.h"
+#include "gui/GuiTreeListCtrl.h"
+#include "support/GuiTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -113,25 +121,63 @@ TEST(ScrollArea, OffsetsAreClampedAndHiddenBarsStopDragging)
     EXPECT_FALSE(h.dragging);
 }
 
-TEST(ScrollArea, WheelScrollsRowsAndShiftAddsSideways)
+TEST(ScrollArea, WheelStepsGoTheUsersWayAndShiftTurnsThemSideways)
 {
     struct Step {
         int wheelX, wheelY;
-        bool shift;
+        bool flipped, shift;
         int rowHeight, sx, sy;
     };
     const Step steps[] = {
-        {0, -2, false, 21, 100, 142},
-        {0, -2, true, 21, 180, 184},
-        {1, 0, false, 21, 140, 184},
-        {0, 1, false, 0, 140, 168},  // rows without a height step by 16
+        {0, -2, false, false, 21, 100, 142},
+        {0, 2, true, false, 21, 100, 184},  // natural scrolling means the same as the line above
+        {0, -1, false, true, 21, 140, 184},  // Shift: sideways instead
+        {0, 1, true, true, 21, 180, 184},
+        {1, 0, false, false, 21, 140, 184},
+        {0, 1, false, false, 0, 140, 168},  // rows without a height step by 16
     };
     int sx = 100, sy = 100;
     for (const Step& s : steps) {
         SDL_MouseWheelEvent wheel{};
         wheel.x = s.wheelX;
         wheel.y = s.wheelY;
+        wheel.direction = s.flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
         applyWheel(wheel, s.shift, s.rowHeight, sx, sy);
         EXPECT_EQ((std::array{sx, sy}), (std::array{s.sx, s.sy}));
     }
+}
+
+TEST(ScrollArea, EveryScrollingControlTakesAFlippedWheelAlike)
+{
+    guitest::GuiFixtureState gui;
+    auto* list = gui.root->add(new GuiListCtrl(nullptr, 1, 0, 0, 100, 100, 0xFFFFFFFF, uiFont));
+    auto* tree = gui.root->add(new GuiTreeListCtrl(nullptr, 2, 100, 0, 100, 100, 0xFFFFFFFF, uiFont));
+    auto* text = gui.root->add(
+        new GuiTextCtrl(nullptr, 3, 200, 0, 100, 100, 0xFFFFFFFF, ftFace, TextStyle::MultiLine));
+    auto* combo = gui.root->add(new GuiComboBox(nullptr, 4, 300, 0, 100, 20, 0xFFFFFFFF, 0, uiFont, 80));
+    std::string lines;
+    for (int i = 0; i < 40; ++i) {
+        list->addItem(i, "row");
+        tree->addNode(-1, i + 1, {"row"});
+        combo->addItem(i, "row");
+        lines += "line\n";
+    }
+    list->layoutList();
+    tree->layoutTree();
+    text->setText(lines);
+    auto check = [&](int x, const int& scrollY) {
+        SCOPED_TRACE(x);
+        guitest::wheel(gui.root, x + 10, 50, 100);
+        guitest::wheel(gui.root, x + 10, 50, -2);
+        const int plain = scrollY;
+        EXPECT_GT(plain, 0);
+        guitest::wheel(gui.root, x + 10, 50, 100);
+        guitest::wheel(gui.root, x + 10, 50, 2, 0, SDL_MOUSEWHEEL_FLIPPED);
+        EXPECT_EQ(scrollY, plain);
+    };
+    check(0, list->scrollY);
+    check(100, tree->scrollY);
+    check(200, text->scrollY);
+    combo->openDropDown();
+    check(300, combo->dropDownList()->scrollY);
 }

@@ -128,12 +128,13 @@ inline void motion(GuiWindow* root, int x, int y, Uint32 buttons = 0)
     send(root, e);
 }
 
-inline void wheel(GuiWindow* root, int x, int y, int dy, int dx = 0)
+inline void wheel(GuiWindow* root, int x, int y, int dy, int dx = 0, Uint32 direction = SDL_MOUSEWHEEL_NORMAL)
 {
     SDL_Event e{};
     e.type = SDL_MOUSEWHEEL;
     e.wheel.x = dx;
     e.wheel.y = dy;
+    e.wheel.direction = direction;
     e.wheel.mouseX = x;
     e.wheel.mouseY = y;
     send(root, e);
