@@ -29,14 +29,79 @@ double kilometresPerHour(double metres, std::uint32_t seconds)
     return seconds == 0 ? 0.0 : metres * 3.6 / seconds;
 }
 
-// Length along the track from point `first` to point `last`.
-double pathLength(const Track& track, int first, int last)
-{
-    double metres = 0;
-    for (int i = first + 1; i <= last; ++i)
-        metres += haversineDistance(*track.getWayPoint(i - 1), *track.getWayPoint(i));
-    return metres;
-}
+// Moving segments: at most this long (longer ones are pauses or gaps in the
+// recording) and at least this fast.
+constexpr std::int64_t kMaxMovingStep = 300; // seconds
+constexpr double kMinMovingSpeed = 1.0; // km/h
+
+// Ascent and descent with hysteresis: a change of direction counts only once
+// the elevation has left the last turning point by kClimbThreshold; while the
+// direction holds, every new extreme adds its rise or fall. A climb that ends
+// less than the threshold above its start is not counted.
+class ClimbCounter {
+public:
+    void add(double elevation)
+    {
+        // 0 is how a missing elevation reads; a non-finite one is no reading either.
+        if (elevation == 0 || !std::isfinite(elevation))
+            return;
+        if (!m_started) {
+            m_started = true;
+            m_low = m_high = elevation;
+            return;
+        }
+        switch (m_direction) {
+        case Direction::Undecided:
+            m_low = std::min(m_low, elevation);
+            m_high = std::max(m_high, elevation);
+            if (elevation - m_low >= kClimbThreshold)
+                turnUp(elevation, m_low);
+            else if (m_high - elevation >= kClimbThreshold)
+                turnDown(elevation, m_high);
+            break;
+        case Direction::Up:
+            if (elevation > m_high) {
+                ascent += elevation - m_high;
+                m_high = elevation;
+            } else if (m_high - elevation >= kClimbThreshold) {
+                turnDown(elevation, m_high);
+            }
+            break;
+        case Direction::Down:
+            if (elevation < m_low) {
+                descent += m_low - elevation;
+                m_low = elevation;
+            } else if (elevation - m_low >= kClimbThreshold) {
+                turnUp(elevation, m_low);
+            }
+            break;
+        }
+    }
+
+    double ascent = 0;
+    double descent = 0;
+
+private:
+    enum class Direction { Undecided, Up, Down };
+
+    void turnUp(double elevation, double turningPoint)
+    {
+        ascent += elevation - turningPoint;
+        m_direction = Direction::Up;
+        m_high = elevation;
+    }
+    void turnDown(double elevation, double turningPoint)
+    {
+        descent += turningPoint - elevation;
+        m_direction = Direction::Down;
+        m_low = elevation;
+    }
+
+    bool m_started = false;
+    Direction m_direction = Direction::Undecided;
+    double m_low = 0; // lowest since the last turn (falling or undecided)
+    double m_high = 0; // highest since the last turn (rising or undecided)
+};
 
 } // namespace
 
@@ -68,10 +133,13 @@ std::optional<TrackStatistics> trackStatistics(const Track& track)
     TrackStatistics stats;
     stats.minHeight = stats.maxHeight = firstPoint.getEle();
     bool haveSpeed = false;
+    ClimbCounter climb;
+    double movingMetres = 0;
     for (int i = 0; i < count; ++i) {
         const WayPoint& point = *track.getWayPoint(i);
         stats.minHeight = std::min(stats.minHeight, point.getEle());
         stats.maxHeight = std::max(stats.maxHeight, point.getEle());
+        climb.add(point.getEle());
         if (i == 0)
             continue;
         const WayPoint& previous = *track.getWayPoint(i - 1);
@@ -89,7 +157,14 @@ std::optional<TrackStatistics> trackStatistics(const Track& track)
             stats.minSpeed = std::min(stats.minSpeed, speed);
             stats.maxSpeed = std::max(stats.maxSpeed, speed);
         }
+        if (seconds <= kMaxMovingStep && speed >= kMinMovingSpeed) {
+            stats.movingTime += static_cast<std::uint64_t>(seconds);
+            movingMetres += metres;
+        }
     }
+    stats.ascent = climb.ascent;
+    stats.descent = climb.descent;
+    stats.movingAverage = stats.movingTime == 0 ? 0.0 : movingMetres * 3.6 / static_cast<double>(stats.movingTime);
     stats.duration = timeSpan(firstPoint, lastPoint);
     stats.average = kilometresPerHour(stats.distance, stats.duration);
     stats.pointCount = count;
@@ -109,7 +184,15 @@ std::optional<StretchStatistics> stretchStatistics(const Track& track, int marke
     stats.last = std::max(markerA, markerB);
     const WayPoint& from = *track.getWayPoint(stats.first);
     const WayPoint& to = *track.getWayPoint(stats.last);
-    stats.distance = pathLength(track, stats.first, stats.last);
+    ClimbCounter climb;
+    climb.add(from.getEle());
+    for (int i = stats.first + 1; i <= stats.last; ++i) {
+        const WayPoint& point = *track.getWayPoint(i);
+        stats.distance += haversineDistance(*track.getWayPoint(i - 1), point);
+        climb.add(point.getEle());
+    }
+    stats.ascent = climb.ascent;
+    stats.descent = climb.descent;
     stats.direct = haversineDistance(from, to);
     stats.duration = timeSpan(from, to);
     stats.average = kilometresPerHour(stats.distance, stats.duration);
