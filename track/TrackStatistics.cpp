@@ -17,6 +17,35 @@ double radians(double degrees)
     return degrees * std::numbers::pi / 180.0;
 }
 
+// A point's share of the haversine formula. A pass along a track works out
+// each point's cosine once instead of twice, with the very same result.
+struct SpherePoint {
+    double lon; // degrees
+    double phi; // latitude, radians
+    double cosPhi;
+};
+
+SpherePoint spherePoint(double lat, double lon)
+{
+    double phi = radians(lat);
+    return { lon, phi, std::cos(phi) };
+}
+
+SpherePoint spherePoint(const WayPoint& point)
+{
+    return spherePoint(point.getLat(), point.getLon());
+}
+
+double haversine(const SpherePoint& p, const SpherePoint& q)
+{
+    double halfDPhi = std::sin((q.phi - p.phi) / 2);
+    double halfDLambda = std::sin(radians(q.lon - p.lon) / 2);
+    double a = p.cosPhi * q.cosPhi * halfDLambda * halfDLambda + halfDPhi * halfDPhi;
+    // Rounding can push a just outside [0, 1] for antipodal or equal points.
+    double s = a < 0 ? 0.0 : a > 1 ? 1.0 : std::sqrt(a);
+    return kEarthDiameter * std::asin(s);
+}
+
 // Times are 32-bit, but their difference needs 33 bits.
 std::uint32_t timeSpan(const WayPoint& from, const WayPoint& to)
 {
@@ -107,14 +136,7 @@ private:
 
 double haversineDistance(double lat1, double lon1, double lat2, double lon2)
 {
-    double phi1 = radians(lat1);
-    double phi2 = radians(lat2);
-    double halfDPhi = std::sin((phi2 - phi1) / 2);
-    double halfDLambda = std::sin(radians(lon2 - lon1) / 2);
-    double a = std::cos(phi1) * std::cos(phi2) * halfDLambda * halfDLambda + halfDPhi * halfDPhi;
-    // Rounding can push a just outside [0, 1] for antipodal or equal points.
-    double s = a < 0 ? 0.0 : a > 1 ? 1.0 : std::sqrt(a);
-    return kEarthDiameter * std::asin(s);
+    return haversine(spherePoint(lat1, lon1), spherePoint(lat2, lon2));
 }
 
 double haversineDistance(const WayPoint& p, const WayPoint& q)
@@ -135,18 +157,21 @@ std::optional<TrackStatistics> trackStatistics(const Track& track)
     bool haveSpeed = false;
     ClimbCounter climb;
     double movingMetres = 0;
-    for (int i = 0; i < count; ++i) {
+    climb.add(firstPoint.getEle());
+    const WayPoint* previous = &firstPoint;
+    SpherePoint previousOnSphere = spherePoint(firstPoint);
+    for (int i = 1; i < count; ++i) {
         const WayPoint& point = *track.getWayPoint(i);
+        const SpherePoint onSphere = spherePoint(point);
         stats.minHeight = std::min(stats.minHeight, point.getEle());
         stats.maxHeight = std::max(stats.maxHeight, point.getEle());
         climb.add(point.getEle());
-        if (i == 0)
-            continue;
-        const WayPoint& previous = *track.getWayPoint(i - 1);
-        double metres = haversineDistance(previous, point);
+        double metres = haversine(previousOnSphere, onSphere);
         stats.distance += metres;
         // Times may run backwards or repeat; such segments have no speed.
-        std::int64_t seconds = std::int64_t { point.getTime() } - previous.getTime();
+        std::int64_t seconds = std::int64_t { point.getTime() } - previous->getTime();
+        previous = &point;
+        previousOnSphere = onSphere;
         if (seconds < 1)
             continue;
         double speed = metres * 3.6 / static_cast<double>(seconds);
@@ -186,9 +211,12 @@ std::optional<StretchStatistics> stretchStatistics(const Track& track, int marke
     const WayPoint& to = *track.getWayPoint(stats.last);
     ClimbCounter climb;
     climb.add(from.getEle());
+    SpherePoint previous = spherePoint(from);
     for (int i = stats.first + 1; i <= stats.last; ++i) {
         const WayPoint& point = *track.getWayPoint(i);
-        stats.distance += haversineDistance(*track.getWayPoint(i - 1), point);
+        const SpherePoint here = spherePoint(point);
+        stats.distance += haversine(previous, here);
+        previous = here;
         climb.add(point.getEle());
     }
     stats.ascent = climb.ascent;
