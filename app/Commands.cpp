@@ -310,6 +310,11 @@ bool PathlarkEngine::handleKey(const SDL_KeyboardEvent& key)
             return false;
         openGpxDialog();
         return true;
+    case SDLK_s:
+        if (!ctrl)
+            return false;
+        openSavePictureDialog();
+        return true;
     // On US and UK keyboards "+" is Shift and the "=" key, which SDL reports as "=".
     case SDLK_PLUS:
     case SDLK_EQUALS:

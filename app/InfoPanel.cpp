@@ -40,6 +40,10 @@ std::vector<InfoRow> infoPanelRows(const Gpx& gpx, const Track& track, int marke
         add(27, 2, "Distance", formatFixed(stats->distance / 1000.0, 2, " km"));
         add(28, 2, "Average", formatFixed(stats->average, 1, " km/h"));
         add(29, 2, "Waypoints", std::to_string(unsigned(stats->pointCount)));
+        add(40, 2, "Ascent", formatFixed(stats->ascent, 0, " m"));
+        add(41, 2, "Descent", formatFixed(stats->descent, 0, " m"));
+        add(42, 2, "Moving time", formatDuration(stats->movingTime));
+        add(43, 2, "Moving average", formatFixed(stats->movingAverage, 1, " km/h"));
     }
 
     add(3, 0, "A-B analyses", {});
@@ -52,6 +56,8 @@ std::vector<InfoRow> infoPanelRows(const Gpx& gpx, const Track& track, int marke
             add(34, 3, "Average", formatFixed(stretch->average, 1, " km/h"));
             add(35, 3, "Waypoints", std::to_string(stretch->pointCount));
             add(36, 3, "Direct", formatFixed(stretch->direct / 1000.0, 2, " km"));
+            add(44, 3, "Ascent", formatFixed(stretch->ascent, 0, " m"));
+            add(45, 3, "Descent", formatFixed(stretch->descent, 0, " m"));
         }
     }
     return rows;

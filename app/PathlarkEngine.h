@@ -95,6 +95,11 @@ public:
     void handleDialogClosed(GuiEvent& event);
     void openFileDialog(const std::string& title, const std::string& startDir,
                         const std::vector<std::string>& filters);
+    void openDialogWindow(const std::string& title, const RootFactory& makeDialog);
+    // Ctrl+S: the map panel as shown, saved as a PNG file the user names.
+    void openSavePictureDialog();
+    // Writes the picture (MapPicture.cpp); the status line says where it went or why it did not.
+    void saveMapPicture(const std::string& path);
     // Follow-up of an option change (centring, heading), by check box id.
     void optionChanged(int boxId, bool checked);
     // Draws map and graph into their panels when their content changed and

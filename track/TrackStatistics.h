@@ -15,6 +15,11 @@
 double haversineDistance(double lat1, double lon1, double lat2, double lon2);
 double haversineDistance(const WayPoint& p, const WayPoint& q);
 
+// Elevation changes count only once the elevation has moved this far (metres)
+// from the last turning point, so GPS jitter on the flat adds nothing.
+// Elevations of exactly 0 are missing ones and are skipped.
+inline constexpr double kClimbThreshold = 5.0;
+
 struct TrackStatistics {
     double minHeight { 0 }; // metres
     double maxHeight { 0 }; // metres
@@ -27,6 +32,12 @@ struct TrackStatistics {
     int pointCount { 0 };
     std::string startTime; // time of day of the first point, see timeOfDay()
     std::string stopTime;
+    double ascent { 0 }; // metres climbed, without the GPS noise (see kClimbThreshold)
+    double descent { 0 }; // metres descended, likewise
+    // Segments of 1 s to 5 minutes at 1 km/h or more: the time spent moving,
+    // not standing or with the recorder paused.
+    std::uint64_t movingTime { 0 }; // seconds
+    double movingAverage { 0 }; // km/h over those segments, 0 without them
 };
 
 // Empty for a track without points.
@@ -40,6 +51,8 @@ struct StretchStatistics {
     std::uint32_t duration { 0 }; // seconds
     double average { 0 }; // km/h, 0 when the two times are equal
     int pointCount { 0 }; // first to last inclusive
+    double ascent { 0 }; // metres, as for the whole track
+    double descent { 0 };
 };
 
 // The stretch between two point indices in either order. Empty unless both

@@ -141,8 +141,16 @@ TEST(InfoPanel, WholeTrackAndStretchRows)
     // Direct and along-track distance agree on a straight north-south line.
     EXPECT_EQ(findValue(rows, 33), findValue(rows, 36));
 
+    // 1 m a point: the climb counts once it is 5 m above the start; the stretch's 4 m never does.
+    EXPECT_EQ(findValue(rows, 40), "11 m");
+    EXPECT_EQ(findValue(rows, 41), "0 m");
+    EXPECT_EQ(findValue(rows, 42), "0:01:50");
+    EXPECT_EQ(findValue(rows, 43), "40.0 km/h");
+    EXPECT_EQ(findValue(rows, 44), "0 m");
+    EXPECT_EQ(findValue(rows, 45), "0 m");
+
     const auto swapped = infoPanelRows(gpx, *track, 3, 7);
-    for (int id = 32; id <= 36; ++id)
+    for (int id : {32, 33, 34, 35, 36, 44, 45})
         EXPECT_EQ(findValue(rows, id), findValue(swapped, id));
 }
 
@@ -155,6 +163,7 @@ TEST(InfoPanel, OnlyMarkerASetShowsNoStretch)
     EXPECT_EQ(findValue(rows, 31), "-");
     EXPECT_FALSE(hasRow(rows, 32));
     EXPECT_FALSE(hasRow(rows, 36));
+    EXPECT_FALSE(hasRow(rows, 44));
 }
 
 TEST(InfoPanel, TrackWithoutPointsHasOnlyMetadataAndMarkers)
@@ -164,7 +173,7 @@ TEST(InfoPanel, TrackWithoutPointsHasOnlyMetadataAndMarkers)
     track->setName("Morning");
     const auto rows = infoPanelRows(gpx, *track, -1, -1);
     EXPECT_EQ(findValue(rows, 10), "Morning");
-    for (int id = 20; id <= 29; ++id)
+    for (int id : {20, 29, 40, 43})
         EXPECT_FALSE(hasRow(rows, id)) << id;
     EXPECT_TRUE(hasRow(rows, 3));
 }

@@ -1,4 +1,5 @@
 #include "gui/GuiOpenFileDialog.h"
+#include "gui/GuiSaveFileDialog.h"
 
 #include "gui/GuiComboBox.h"
 #include "gui/GuiComboBoxDropDown.h"
@@ -50,6 +51,9 @@ protected:
 
     ~FileDialogTest() override
     {
+        // The dialog is no window's root here: nothing else takes the engine's keyboard focus off its field.
+        if (dialog)
+            dialog->setFocus(nullptr);
         dialog.reset();
         std::error_code ignored;
         fs::permissions(dir / "locked", fs::perms::owner_all, ignored);
@@ -58,8 +62,23 @@ protected:
 
     GuiOpenFileDialog& open(const std::string& start, std::vector<std::string> extensions = {".gpx"})
     {
-        dialog = std::make_unique<GuiOpenFileDialog>(gui->window, -1, 0, 0, 560, 460, 0xFFC8C8C8, start, extensions);
-        return *dialog;
+        auto* opened = new GuiOpenFileDialog(gui->window, -1, 0, 0, 560, 460, 0xFFC8C8C8, start, extensions);
+        dialog.reset(opened);
+        return *opened;
+    }
+
+    GuiSaveFileDialog& openSave(const std::string& start, const std::string& name = {})
+    {
+        auto* opened = new GuiSaveFileDialog(gui->window, -1, 0, 0, 560, 460, 0xFFC8C8C8, start, {".gpx"}, name);
+        dialog.reset(opened);
+        return *opened;
+    }
+
+    bool save(const std::string& name)
+    {
+        dialog->accepted = false;
+        typeAndAccept(name);
+        return dialog->accepted;
     }
 
     std::vector<std::string> rowTexts() const
@@ -102,7 +121,7 @@ protected:
     }
 
     std::unique_ptr<GuiFixtureState> gui;
-    std::unique_ptr<GuiOpenFileDialog> dialog;
+    std::unique_ptr<GuiFileDialog> dialog;
     fs::path dir;
 };
 
@@ -302,4 +321,42 @@ TEST_F(FileDialogTest, DriveSelectorOffersRootAndHome)
     d.driveCombo->select(0, true);
     d.dialogHook(gui->engine->notifications.back());
     EXPECT_EQ(d.currentDir, "/");
+}
+
+TEST_F(FileDialogTest, SaveDialogTakesNewNamesAndAddsTheExtension)
+{
+    GuiSaveFileDialog& d = openSave(dir.string(), "ride.gpx");
+    EXPECT_EQ(d.fileNameText(), "ride.gpx");
+    for (auto [typed, saved] : {std::pair{"ride.gpx", "ride.gpx"}, {"map", "map.gpx"}, {"Map.GPX", "Map.GPX"},
+                                {"map.txt", "map.txt.gpx"}, {"alpha/new", "alpha/new.gpx"}}) {
+        EXPECT_TRUE(save(typed)) << typed;
+        EXPECT_EQ(d.resultPath, (dir / saved).string());
+    }
+    EXPECT_FALSE(save(""));
+    EXPECT_EQ(d.messageText(), guiText("Bitte einen Dateinamen eingeben."));
+    EXPECT_FALSE(save("missing/map"));
+    EXPECT_EQ(d.messageText(), guiText("Verzeichnis nicht gefunden: ") + (dir / "missing").string());
+    EXPECT_FALSE(save("alpha"));
+    EXPECT_EQ(d.currentDir, (dir / "alpha").string()) << "a folder's name enters it";
+
+    // procfs takes no new files, not even from root, so this holds whoever runs the test.
+    openSave("/proc/self");
+    EXPECT_FALSE(save("map"));
+    EXPECT_EQ(dialog->messageText(), guiText("Verzeichnis nicht beschreibbar: ") + dialog->currentDir);
+}
+
+TEST_F(FileDialogTest, SaveDialogReplacesAFileOnlyAfterASecondSave)
+{
+    GuiSaveFileDialog& d = openSave(dir.string());
+    EXPECT_FALSE(save("a"));
+    EXPECT_EQ(d.messageText(), guiText("Datei existiert. Erneut Speichern ersetzt sie."));
+    EXPECT_TRUE(save("a"));
+    EXPECT_EQ(d.resultPath, (dir / "a.gpx").string());
+
+    // Typing takes the warning back, so the next Save warns again.
+    EXPECT_FALSE(save("a.gpx"));
+    d.setFocus(d.nameField);
+    textInput(&d, "x");
+    EXPECT_EQ(d.messageText(), "");
+    EXPECT_FALSE(save("a.gpx"));
 }
