@@ -759,10 +759,9 @@ void MapRaster::strokeSegment(Point a, Point b, SegmentEnd start, SegmentEnd end
         if (squareStart || squareEnd) {
             double low = squareStart ? kHalfDiagonal : -HUGE_VAL;
             double high = squareEnd ? length - kHalfDiagonal : HUGE_VAL;
-            if (std::fabs(ux) < 1e-12) {
-                if (along < low || along > high)
-                    middleLast = middleFirst - 1;
-            } else {
+            if (low > high || (std::fabs(ux) < 1e-12 && (along < low || along > high))) {
+                middleLast = middleFirst - 1;
+            } else if (std::fabs(ux) >= 1e-12) {
                 double x0 = (low - along) / ux;
                 double x1 = (high - along) / ux;
                 if (x0 > x1)
@@ -773,17 +772,16 @@ void MapRaster::strokeSegment(Point a, Point b, SegmentEnd start, SegmentEnd end
         }
         auto atEnds = [&](int x) {
             double s = along + (x - firstColumn) * ux;
-            double coverage = profile.band(across + (x - firstColumn) * nx, radius);
-            if (squareStart && s < kHalfDiagonal) {
-                coverage *= profile.below(s);
-                if (roundStart)
-                    coverage += discCoverage(disc, x + 0.5 - a.x, py) * profile.below(-s);
-            }
-            if (squareEnd && s > length - kHalfDiagonal) {
-                coverage *= profile.below(length - s);
-                if (roundEnd)
-                    coverage += discCoverage(disc, x + 0.5 - b.x, y + 0.5 - b.y) * profile.below(s - length);
-            }
+            // The band cut square at the ends; with both ends square, the
+            // share of the pixel between two parallel edges.
+            double inside = squareStart && squareEnd ? profile.below(s) + profile.below(length - s) - 1.0
+                : squareStart                        ? profile.below(s)
+                                                     : profile.below(length - s);
+            double coverage = profile.band(across + (x - firstColumn) * nx, radius) * inside;
+            if (roundStart && s < kHalfDiagonal)
+                coverage += discCoverage(disc, x + 0.5 - a.x, py) * profile.below(-s);
+            if (roundEnd && s > length - kHalfDiagonal)
+                coverage += discCoverage(disc, x + 0.5 - b.x, y + 0.5 - b.y) * profile.below(s - length);
             raise(mask[x - m_clipLeft], coverage);
         };
         if (middleFirst > middleLast) {
