@@ -2,7 +2,7 @@
 // [SECTION] Pixels: colour and blending
 // [SECTION] Path
 // [SECTION] Fill: exact area coverage
-// [SECTION] Stroke: distance to the polyline
+// [SECTION] Stroke: the outline, filled
 
 #include "view/MapRaster.h"
 
@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace pathlark {
 
@@ -18,10 +19,6 @@ namespace pathlark {
 //-----------------------------------------------------------------------------
 
 namespace {
-
-// Half the diagonal of a pixel: a pixel whose centre is farther than this
-// from a shape does not touch it.
-constexpr double kHalfDiagonal = 0.70711;
 
 double unit(double v)
 {
@@ -108,8 +105,6 @@ MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, R
         return;
     }
     // The buffers are always left zeroed, so only a new size needs clearing.
-    if (buffers.area.size() != (std::size_t(m_width) + 2) * std::size_t(m_height))
-        buffers.area.assign((std::size_t(m_width) + 2) * std::size_t(m_height), 0.0f);
     if (buffers.rowMin.size() != std::size_t(m_height)) {
         buffers.rowMin.assign(std::size_t(m_height), INT_MAX);
         buffers.rowMax.assign(std::size_t(m_height), INT_MIN);
@@ -121,14 +116,6 @@ MapRaster::~MapRaster()
 {
     if (m_surface)
         cairo_surface_mark_dirty(m_surface);
-}
-
-void MapRaster::touch(int y, int x0, int x1)
-{
-    m_buffers.rowMin[std::size_t(y)] = std::min(m_buffers.rowMin[std::size_t(y)], x0);
-    m_buffers.rowMax[std::size_t(y)] = std::max(m_buffers.rowMax[std::size_t(y)], x1);
-    m_top = std::min(m_top, y);
-    m_bottom = std::max(m_bottom, y);
 }
 
 //-----------------------------------------------------------------------------
@@ -172,9 +159,36 @@ void MapRaster::closePath()
 // cairo's fifteen sub-rows this is exact in both directions, so the two agree
 // to within the sub-row error on near-horizontal edges.
 
+// Edges add their steps into a buffer over the shape's box only: small
+// shapes, most of a map, then stay in the cache from one to the next.
+bool MapRaster::beginArea(double minX, double maxX, double minY, double maxY)
+{
+    m_areaLeft = clampToInt(std::floor(minX), 0, m_width);
+    int right = clampToInt(std::ceil(maxX), 0, m_width);
+    m_areaTop = clampToInt(std::floor(minY), 0, m_height);
+    int bottom = clampToInt(std::ceil(maxY), 0, m_height);
+    if (m_areaLeft > right || m_areaTop >= bottom)
+        return false;
+    // Cells run to the right edge's column and one beyond it.
+    m_areaStride = right - m_areaLeft + 2;
+    std::size_t size = std::size_t(m_areaStride) * std::size_t(bottom - m_areaTop);
+    if (m_buffers.area.size() < size)
+        m_buffers.area.resize(size, 0.0f);
+    return true;
+}
+
 void MapRaster::fill(FillRule rule, RasterColor color)
 {
     if (!m_surface)
+        return;
+    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
+    for (const Point& p : m_points) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    if (!beginArea(minX, maxX, minY, maxY))
         return;
     for (const SubPath& path : m_subPaths) {
         if (path.end - path.begin < 2)
@@ -201,6 +215,10 @@ void MapRaster::addEdge(Point from, Point to)
     const double height = m_height;
     if (y1 <= 0.0 || y0 >= height)
         return;
+    if (y0 >= 0.0 && y1 <= height && x0 >= 0.0 && x0 <= width && x1 >= 0.0 && x1 <= width) {
+        accumulate(x0, y0, x1, y1, direction);
+        return;
+    }
     // Clip to the rows, interpolating from the original ends so that edges
     // thousands of pixels long at a high zoom stay exact.
     auto xAt = [&](double y) { return x0 + (x1 - x0) * ((y - y0) / (y1 - y0)); };
@@ -238,8 +256,17 @@ void MapRaster::addEdge(Point from, Point to)
 // One edge within the image, y0 < y1.
 void MapRaster::accumulate(double x0, double y0, double x1, double y1, float direction)
 {
-    const std::size_t stride = std::size_t(m_width) + 2;
-    const double width = m_width;
+    // Cells count from the box's left edge.
+    x0 -= m_areaLeft;
+    x1 -= m_areaLeft;
+    const double width = m_width - m_areaLeft;
+    std::int32_t* rowMin = m_buffers.rowMin.data();
+    std::int32_t* rowMax = m_buffers.rowMax.data();
+    auto touchRow = [&](int y, int from, int to) {
+        rowMin[y] = std::min(rowMin[y], from);
+        rowMax[y] = std::max(rowMax[y], to);
+    };
+    int firstRow = int(y0);
     double dxdy = (x1 - x0) / (y1 - y0);
     double x = x0;
     int last = std::min(m_height, int(std::ceil(y1)));
@@ -251,12 +278,12 @@ void MapRaster::accumulate(double x0, double y0, double x1, double y1, float dir
         double right = std::max(x, next);
         int leftCell = int(left);
         int rightCell = int(std::ceil(right));
-        float* row = m_buffers.area.data() + std::size_t(y) * stride;
+        float* row = areaRow(y);
         if (rightCell <= leftCell + 1) {
             float middle = float(0.5 * (x + next) - leftCell);
             row[leftCell] += d - d * middle;
             row[leftCell + 1] += d * middle;
-            touch(y, leftCell, leftCell + 1);
+            touchRow(y, leftCell + m_areaLeft, leftCell + 1 + m_areaLeft);
         } else {
             double s = 1.0 / (right - left);
             double leftFraction = left - leftCell;
@@ -276,15 +303,16 @@ void MapRaster::accumulate(double x0, double y0, double x1, double y1, float dir
                 row[rightCell - 1] += float(d * (1.0 - beforeLast - lastShare));
             }
             row[rightCell] += float(d * lastShare);
-            touch(y, leftCell, rightCell);
+            touchRow(y, leftCell + m_areaLeft, rightCell + m_areaLeft);
         }
         x = next;
     }
+    m_top = std::min(m_top, firstRow);
+    m_bottom = std::max(m_bottom, last - 1);
 }
 
 void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
 {
-    const std::size_t stride = std::size_t(m_width) + 2;
     for (int y = m_top; y <= m_bottom; ++y) {
         int from = m_buffers.rowMin[std::size_t(y)];
         int to = m_buffers.rowMax[std::size_t(y)];
@@ -292,9 +320,14 @@ void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
             continue;
         m_buffers.rowMin[std::size_t(y)] = INT_MAX;
         m_buffers.rowMax[std::size_t(y)] = INT_MIN;
-        float* row = m_buffers.area.data() + std::size_t(y) * stride;
-        std::uint32_t* pixels = m_pixels + std::size_t(y) * std::size_t(m_stride);
-        int drawn = std::min(to, m_width - 1);
+        // From here on columns count from `from`: cells are kept from the
+        // box's left edge, pixels from the image's.
+        float* row = areaRow(y) + (from - m_areaLeft);
+        std::uint32_t* pixels = m_pixels + std::size_t(y) * std::size_t(m_stride) + from;
+        int width = m_width - from;
+        to -= from;
+        from = 0;
+        int drawn = std::min(to, width - 1);
         float sum = 0.0f;
         std::uint32_t coverage = 0;
         int x = from;
@@ -312,6 +345,9 @@ void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
             coverage = std::uint32_t(v * 255.0f + 0.5f);
             // Up to the next cell an edge passed through, the coverage stays.
             int end = x + 1;
+            std::uint64_t pair;
+            while (end + 2 <= drawn + 1 && (std::memcpy(&pair, row + end, 8), pair == 0))
+                end += 2;
             while (end <= drawn && row[end] == 0.0f)
                 ++end;
             if (coverage && end - x >= 8)
@@ -324,172 +360,46 @@ void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
         for (int x = drawn + 1; x <= to; ++x)
             row[x] = 0.0f;
         // A shape reaching past the right edge still covers the rest of the row.
-        if (coverage && drawn + 1 < m_width)
-            blendRun(pixels + drawn + 1, m_width - drawn - 1, source, coverage);
+        if (coverage && drawn + 1 < width)
+            blendRun(pixels + drawn + 1, width - drawn - 1, source, coverage);
     }
     m_top = m_height;
     m_bottom = -1;
 }
 
 //-----------------------------------------------------------------------------
-// [SECTION] Stroke: distance to the polyline
+// [SECTION] Stroke: the outline, filled
 //-----------------------------------------------------------------------------
-// A stroke is the set of points within half its width of the polyline: a band
-// along each segment and a disc at each joint and round end. A pixel beside a
-// segment gets the exact share of it between the band's edges; a pixel past a
-// joint or a round end gets the share of it inside the disc there, from a
-// table made once per radius. The polyline covers a pixel as much as its best
-// piece does, so pieces overlapping at joints do not darken them.
+// A stroke is drawn as the polygon around it, filled non-zero like any
+// shape: each side's offset line, cut where it meets the next one inside a
+// turn, taken round the outside of a turn and round the ends with cairo's pen
+// (or mitered), and two rings for a closed sub-path. That is cairo's own
+// construction, so the two agree to the antialiasing.
 
-namespace {
-
-// The share of a pixel on the near side of a straight edge, for edges whose
-// unit normal has components of magnitude a >= b.
-struct EdgeProfile {
-    EdgeProfile(double cx, double cy)
-        : a(std::max(cx, cy))
-        , b(std::min(cx, cy))
-        , half((a + b) / 2.0)
-        , flat((a - b) / 2.0)
-        , corner(b > 1e-12 ? 1.0 / (2.0 * a * b) : 0.0)
-        , slope(1.0 / a)
-    {
+const std::vector<PenVertex>& MapRaster::penOfRadius(double radius)
+{
+    for (const Pen& pen : m_buffers.pens)
+        if (pen.radius == radius)
+            return pen.vertices;
+    // A layer uses a dozen widths.
+    if (m_buffers.pens.size() >= 32)
+        m_buffers.pens.clear();
+    // As many vertices as keep the polygon within a tenth of a pixel of the
+    // circle, an even number, at least four: cairo's rule.
+    constexpr double kTolerance = 0.1;
+    int count = 4;
+    if (kTolerance >= 4.0 * radius)
+        count = 1;
+    else if (kTolerance < radius)
+        count = std::max(4, int(std::ceil(2.0 * std::numbers::pi / std::acos(1.0 - kTolerance / radius))));
+    count += count % 2 && count > 1;
+    Pen pen{radius, {}};
+    for (int k = 0; k < count; ++k) {
+        double angle = 2.0 * std::numbers::pi * k / count;
+        pen.vertices.push_back(PenVertex{std::cos(angle), std::sin(angle)});
     }
-
-    // The edge lies d beyond the pixel's centre.
-    double below(double d) const
-    {
-        if (d <= -half)
-            return 0.0;
-        if (d >= half)
-            return 1.0;
-        if (d < -flat) {
-            double e = d + half;
-            return e * e * corner;
-        }
-        if (d > flat) {
-            double e = half - d;
-            return 1.0 - e * e * corner;
-        }
-        return 0.5 + d * slope;
-    }
-
-    // A band of half-width r whose middle lies t from the pixel's centre.
-    double band(double t, double r) const { return below(r - t) - below(-r - t); }
-
-    double a, b, half, flat, corner, slope;
-};
-
-constexpr double kDiscStep = 1.0 / 16.0;
-
-// The area of the pixel centred (cx, cy) from the centre of a disc of radius r,
-// integrated column by column.
-double discArea(double cx, double cy, double r)
-{
-    constexpr int kColumns = 48;
-    double area = 0.0;
-    for (int i = 0; i < kColumns; ++i) {
-        double x = cx - 0.5 + (i + 0.5) / kColumns;
-        double h = r * r - x * x;
-        if (h <= 0.0)
-            continue;
-        h = std::sqrt(h);
-        area += std::max(0.0, std::min(cy + 0.5, h) - std::max(cy - 0.5, -h));
-    }
-    return area / kColumns;
-}
-
-float discCoverage(const DiscCoverage& disc, double dx, double dy)
-{
-    double fx = std::fabs(dx) / disc.step;
-    double fy = std::fabs(dy) / disc.step;
-    if (fx >= disc.size - 1 || fy >= disc.size - 1)
-        return 0.0f;
-    int ix = int(fx);
-    int iy = int(fy);
-    float wx = float(fx - ix);
-    float wy = float(fy - iy);
-    const float* row = disc.values.data() + std::size_t(iy) * std::size_t(disc.size) + std::size_t(ix);
-    const float* next = row + disc.size;
-    return (row[0] * (1.0f - wx) + row[1] * wx) * (1.0f - wy) + (next[0] * (1.0f - wx) + next[1] * wx) * wy;
-}
-
-void raise(std::uint8_t& level, double coverage)
-{
-    auto value = std::uint8_t(std::min(coverage, 1.0) * 255.0 + 0.5);
-    if (value > level)
-        level = value;
-}
-
-// Four pixels at a time, without branches: the share of a pixel below an
-// edge is the distribution function of the sum of two uniform variables
-// (the pixel's extent across the edge), a difference of clipped squares.
-using Float4 = float __attribute__((vector_size(16)));
-using Int4 = std::int32_t __attribute__((vector_size(16)));
-
-Float4 positivePart(Float4 x)
-{
-    return x * -__builtin_convertvector(x > 0.0f, Float4);
-}
-
-Float4 below4(Float4 d, const EdgeProfile& profile)
-{
-    if (profile.b < 1e-4) {
-        // Along a pixel edge the share grows linearly, then stays at 1.
-        Float4 v = positivePart(0.5f + d * float(profile.slope));
-        return v + (1.0f - v) * -__builtin_convertvector(v > 1.0f, Float4);
-    }
-    auto square = [](Float4 x) {
-        Float4 p = positivePart(x);
-        return p * p;
-    };
-    float half = float(profile.half);
-    float flat = float(profile.flat);
-    return (square(d + half) - square(d + flat) - square(d - flat) + square(d - half)) * float(profile.corner);
-}
-
-// Raises `count` mask bytes to the band's coverage; the band's middle lies
-// `across` from the first pixel's centre and moves by `step` a pixel.
-void raiseBand(std::uint8_t* mask, int count, float across, float step, const EdgeProfile& profile, float radius)
-{
-    const Float4 offsets = {0.0f, 1.0f, 2.0f, 3.0f};
-    for (int x = 0; x < count; x += 4) {
-        Float4 t = across + (offsets + float(x)) * step;
-        Float4 coverage = below4(radius - t, profile) - below4(-radius - t, profile);
-        Int4 levels = __builtin_convertvector(coverage * 255.0f + 0.5f, Int4);
-        int lanes = std::min(4, count - x);
-        for (int i = 0; i < lanes; ++i) {
-            auto level = std::uint8_t(std::clamp(levels[i], 0, 255));
-            if (level > mask[x + i])
-                mask[x + i] = level;
-        }
-    }
-}
-
-} // namespace
-
-const DiscCoverage& MapRaster::discOfRadius(double radius)
-{
-    for (const DiscCoverage& disc : m_buffers.discs)
-        if (disc.radius == radius)
-            return disc;
-    // A layer uses a dozen widths; a table is a few thousand numbers.
-    if (m_buffers.discs.size() >= 32)
-        m_buffers.discs.clear();
-    DiscCoverage disc;
-    disc.radius = radius;
-    // Sixteen samples a pixel; wide discs are straight enough at a pixel's scale for fewer.
-    disc.step = std::max(kDiscStep, (radius + kHalfDiagonal) / 256.0);
-    disc.size = int(std::ceil((radius + kHalfDiagonal) / disc.step)) + 2;
-    disc.values.resize(std::size_t(disc.size) * std::size_t(disc.size));
-    for (int iy = 0; iy < disc.size; ++iy)
-        for (int ix = 0; ix <= iy; ++ix) {
-            auto area = float(discArea(ix * disc.step, iy * disc.step, radius));
-            disc.values[std::size_t(iy) * std::size_t(disc.size) + std::size_t(ix)] = area;
-            disc.values[std::size_t(ix) * std::size_t(disc.size) + std::size_t(iy)] = area;
-        }
-    m_buffers.discs.push_back(std::move(disc));
-    return m_buffers.discs.back();
+    m_buffers.pens.push_back(std::move(pen));
+    return m_buffers.pens.back().vertices;
 }
 
 void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
@@ -504,10 +414,11 @@ void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
         period += length;
     }
     bool dashed = !style.dashes.empty() && dashesValid && period > 0.0;
-    // Everything the stroke draws lies within its reach of the path; its
-    // mask covers just that box, so it stays in the cache from one feature
-    // to the next.
     m_miterJoins = style.joins == LineJoins::Miter;
+    m_roundCaps = style.ends == LineEnds::Round;
+    m_pen = &penOfRadius(radius);
+    // Everything lies within reach of the path: a miter reaches out at most
+    // ten half-widths.
     double reach = (m_miterJoins ? 10.0 * radius : radius) + 1.0;
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (const Point& p : m_points) {
@@ -516,99 +427,30 @@ void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    m_clipLeft = clampToInt(std::floor(minX - reach), 0, m_width);
-    m_clipRight = clampToInt(std::ceil(maxX + reach), 0, m_width);
-    m_clipTop = clampToInt(std::floor(minY - reach), 0, m_height);
-    m_clipBottom = clampToInt(std::ceil(maxY + reach), 0, m_height);
-    if (m_clipLeft >= m_clipRight || m_clipTop >= m_clipBottom)
+    if (!beginArea(minX - reach, maxX + reach, minY - reach, maxY + reach))
         return;
-    std::size_t area = std::size_t(m_clipRight - m_clipLeft) * std::size_t(m_clipBottom - m_clipTop);
-    if (m_buffers.mask.size() < area)
-        m_buffers.mask.resize(area, 0);
-    const DiscCoverage& disc = discOfRadius(radius);
     for (const SubPath& path : m_subPaths) {
         std::span<const Point> points(m_points.data() + path.begin, path.end - path.begin);
         if (points.size() < 2)
             continue;
         if (dashed)
-            strokeDashed(points, path.closed, style, disc);
+            strokeDashed(points, path.closed, style.dashes, period, radius);
         else
-            strokePiece(points, path.closed, style.ends, disc);
+            outlinePiece(points, path.closed, radius);
     }
-    compositeMask(premultiply(color));
+    compositeFill(FillRule::NonZero, premultiply(color));
 }
 
-// A sharp joint is drawn once, as the disc at the end of the segment arriving
-// there, and the segment leaving it starts right at it. At a gentle one both
-// segments' bands reach half a pixel past it instead: they meet within a
-// hundredth of a pixel of where the disc would round them off.
-void MapRaster::strokePiece(std::span<const Point> points, bool closed, LineEnds ends, const DiscCoverage& disc)
+void MapRaster::strokeDashed(std::span<const Point> points, bool closed, std::span<const double> dashes,
+                             double period, double radius)
 {
-    auto same = [](Point p, Point q) { return p.x == q.x && p.y == q.y; };
-    std::vector<Point>& moving = m_moving;
-    moving.clear();
-    for (Point p : points)
-        if (moving.empty() || !same(p, moving.back()))
-            moving.push_back(p);
-    if (closed && moving.size() > 1 && same(moving.front(), moving.back()))
-        moving.pop_back();
-    if (moving.size() == 1) {
-        // One repeated point: a dot with round caps, as cairo draws it, and nothing otherwise.
-        if (!closed && ends == LineEnds::Round)
-            strokeSegment(moving[0], moving[0], SegmentEnd::Cap, SegmentEnd::Cap, Point{}, disc);
-        return;
-    }
-    std::size_t count = moving.size();
-    std::size_t segments = closed ? count : count - 1;
-    // Direction and length of each segment.
-    std::vector<Point>& directions = m_directions;
-    directions.clear();
-    for (std::size_t k = 0; k < segments; ++k) {
-        Point a = moving[k];
-        Point b = moving[(k + 1) % count];
-        double length = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
-        directions.push_back(Point{(b.x - a.x) / length, (b.y - a.y) / length});
-        m_lengths.push_back(length);
-    }
-    // cos 10 degrees: past a smaller turn the two bands stray from each
-    // other by less than 0.7 sin(10) of a pixel. Both segments must be longer
-    // than that reach, or it would run past a cap or the next turn.
-    constexpr double kGentle = 0.9848;
-    auto gentle = [&](std::size_t k, std::size_t next) {
-        return directions[k].x * directions[next].x + directions[k].y * directions[next].y > kGentle
-            && m_lengths[k] > kHalfDiagonal && m_lengths[next] > kHalfDiagonal;
-    };
-    SegmentEnd cap = ends == LineEnds::Round ? SegmentEnd::Cap : SegmentEnd::Butt;
-    SegmentEnd start = closed ? (gentle(segments - 1, 0) ? SegmentEnd::Extend : SegmentEnd::Open) : cap;
-    for (std::size_t k = 0; k < segments; ++k) {
-        bool lastSegment = k + 1 == segments;
-        SegmentEnd end = cap;
-        SegmentEnd nextStart = SegmentEnd::Open;
-        std::size_t next = lastSegment ? 0 : k + 1;
-        if (!lastSegment || closed) {
-            bool smooth = gentle(k, next);
-            end = smooth ? SegmentEnd::Extend : SegmentEnd::Join;
-            nextStart = smooth ? SegmentEnd::Extend : SegmentEnd::Open;
-        }
-        strokeSegment(moving[k], moving[(k + 1) % count], start, end, directions[next], disc);
-        start = nextStart;
-    }
-    m_lengths.clear();
-}
-
-void MapRaster::strokeDashed(std::span<const Point> points, bool closed, const StrokeStyle& style,
-                             const DiscCoverage& disc)
-{
-    const std::span<const double> dashes = style.dashes;
-    double period = 0.0;
-    for (double length : dashes)
-        period += length;
     std::size_t index = 0;
     double remaining = dashes[0];
-    std::vector<Point> piece;
+    std::vector<Point>& piece = m_piece;
+    piece.clear();
     auto finishPiece = [&] {
         if (piece.size() >= 2)
-            strokePiece(piece, false, style.ends, disc);
+            outlinePiece(piece, false, radius);
         piece.clear();
     };
     // Moves along the pattern by `length` without drawing.
@@ -627,9 +469,8 @@ void MapRaster::strokeDashed(std::span<const Point> points, bool closed, const S
     };
     // Dashes this far outside the image cannot touch it; at a high zoom a
     // single segment may hold hundreds of thousands of them.
-    double margin = disc.radius + 2.0;
-    double left = m_clipLeft - margin, top = m_clipTop - margin, right = m_clipRight + margin,
-           bottom = m_clipBottom + margin;
+    double margin = radius + 2.0;
+    double left = -margin, top = -margin, right = m_width + margin, bottom = m_height + margin;
     std::size_t count = points.size();
     std::size_t segments = closed ? count : count - 1;
     for (std::size_t i = 0; i < segments; ++i) {
@@ -684,259 +525,149 @@ void MapRaster::strokeDashed(std::span<const Point> points, bool closed, const S
     finishPiece();
 }
 
-void MapRaster::strokeSegment(Point a, Point b, SegmentEnd start, SegmentEnd end, Point next,
-                              const DiscCoverage& disc)
+void MapRaster::outlinePiece(std::span<const Point> points, bool closed, double radius)
 {
-    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y))
+    auto same = [](Point p, Point q) { return p.x == q.x && p.y == q.y; };
+    std::vector<Point>& moving = m_moving;
+    moving.clear();
+    for (Point p : points)
+        if (std::isfinite(p.x) && std::isfinite(p.y) && (moving.empty() || !same(p, moving.back())))
+            moving.push_back(p);
+    if (closed && moving.size() > 1 && same(moving.front(), moving.back()))
+        moving.pop_back();
+    if (moving.empty())
         return;
-    const double radius = disc.radius;
-    const double reach = radius + kHalfDiagonal;
-    double dx = b.x - a.x;
-    double dy = b.y - a.y;
-    double length = std::sqrt(dx * dx + dy * dy);
-    if (length == 0.0) {
-        strokeDisc(a, Point{1.0, 0.0}, -HUGE_VAL, nullptr, disc);
+    m_contour.clear();
+    if (moving.size() == 1) {
+        // One repeated point: a dot with round caps, as cairo draws it, and nothing otherwise.
+        if (!closed && m_roundCaps) {
+            for (PenVertex v : *m_pen)
+                m_contour.push_back(Point{moving[0].x + radius * v.x, moving[0].y + radius * v.y});
+            accumulateContour();
+        }
         return;
     }
-    if (std::max(a.x, b.x) < m_clipLeft - reach || std::min(a.x, b.x) > m_clipRight + reach
-        || std::max(a.y, b.y) < m_clipTop - reach || std::min(a.y, b.y) > m_clipBottom + reach)
-        return;
-    const double ux = dx / length;
-    const double uy = dy / length;
-    const double nx = -uy;
-    const double ny = ux;
-    EdgeProfile profile(std::fabs(nx), std::fabs(ny));
-    bool roundStart = start == SegmentEnd::Cap;
-    bool roundEnd = end == SegmentEnd::Cap;
-    bool squareStart = roundStart || start == SegmentEnd::Butt;
-    bool squareEnd = roundEnd || end == SegmentEnd::Butt;
-    // The stretch along the segment whose pixels this band draws: from the
-    // joint where the neighbour's disc takes over, half a pixel on past a
-    // gentle joint, and over the whole pixel at a cap or butt end.
-    double from = start == SegmentEnd::Open || start == SegmentEnd::Join ? 0.0 : -kHalfDiagonal;
-    double to = end == SegmentEnd::Open || end == SegmentEnd::Join ? length : length + kHalfDiagonal;
-
-    // Rows the parallelogram a + [from, to] u + [-reach, reach] n crosses.
-    double spanY = std::fabs(ny) * reach;
-    double top = std::min(a.y + from * uy, a.y + to * uy) - spanY;
-    double bottom = std::max(a.y + from * uy, a.y + to * uy) + spanY;
-    int firstRow = clampToInt(std::ceil(top - 0.5), m_clipTop, m_clipBottom);
-    int lastRow = clampToInt(std::floor(bottom - 0.5), m_clipTop - 1, m_clipBottom - 1);
-    // In each row the parallelogram spans the columns between two pairs of
-    // parallel lines (across = -reach..reach, along = from..to), each bound
-    // moving by a fixed step from row to row. A segment along a pixel axis
-    // leaves one pair out.
-    bool acrossBounds = std::fabs(nx) >= 1e-12;
-    bool alongBounds = std::fabs(ux) >= 1e-12;
-    double acrossStep = acrossBounds ? -ny / nx : 0.0;
-    double alongStep = alongBounds ? -uy / ux : 0.0;
-    double acrossWidth = acrossBounds ? reach / std::fabs(nx) : HUGE_VAL;
-    double alongLow = alongBounds ? (ux > 0.0 ? from : to) / ux : -HUGE_VAL;
-    double alongHigh = alongBounds ? (ux > 0.0 ? to : from) / ux : HUGE_VAL;
-    for (int y = firstRow; y <= lastRow; ++y) {
-        double py = y + 0.5 - a.y;
-        if (!acrossBounds && std::fabs(py * ny) > reach)
-            continue;
-        if (!alongBounds && (py * uy < from || py * uy > to))
-            continue;
-        double acrossMiddle = py * acrossStep;
-        double alongShift = py * alongStep;
-        double left = std::max(acrossMiddle - acrossWidth, alongShift + alongLow);
-        double right = std::min(acrossMiddle + acrossWidth, alongShift + alongHigh);
-        if (left > right)
-            continue;
-        int firstColumn = clampToInt(std::ceil(a.x + left - 0.5), m_clipLeft, m_clipRight);
-        int lastColumn = clampToInt(std::floor(a.x + right - 0.5), m_clipLeft - 1, m_clipRight - 1);
-        if (firstColumn > lastColumn)
-            continue;
-        double px = firstColumn + 0.5 - a.x;
-        double along = px * ux + py * uy;
-        double across = px * nx + py * ny;
-        std::uint8_t* mask = maskRow(y);
-        // Pixels near a square end need its formula; between them the band alone.
-        int middleFirst = firstColumn;
-        int middleLast = lastColumn;
-        if (squareStart || squareEnd) {
-            double low = squareStart ? kHalfDiagonal : -HUGE_VAL;
-            double high = squareEnd ? length - kHalfDiagonal : HUGE_VAL;
-            if (low > high || (std::fabs(ux) < 1e-12 && (along < low || along > high))) {
-                middleLast = middleFirst - 1;
-            } else if (std::fabs(ux) >= 1e-12) {
-                double x0 = (low - along) / ux;
-                double x1 = (high - along) / ux;
-                if (x0 > x1)
-                    std::swap(x0, x1);
-                middleFirst = firstColumn + clampToInt(std::ceil(x0), 0, lastColumn - firstColumn + 1);
-                middleLast = firstColumn + clampToInt(std::floor(x1), -1, lastColumn - firstColumn);
-            }
-        }
-        auto atEnds = [&](int x) {
-            double s = along + (x - firstColumn) * ux;
-            // The band cut square at the ends; with both ends square, the
-            // share of the pixel between two parallel edges.
-            double inside = squareStart && squareEnd ? profile.below(s) + profile.below(length - s) - 1.0
-                : squareStart                        ? profile.below(s)
-                                                     : profile.below(length - s);
-            double coverage = profile.band(across + (x - firstColumn) * nx, radius) * inside;
-            if (roundStart && s < kHalfDiagonal)
-                coverage += discCoverage(disc, x + 0.5 - a.x, py) * profile.below(-s);
-            if (roundEnd && s > length - kHalfDiagonal)
-                coverage += discCoverage(disc, x + 0.5 - b.x, y + 0.5 - b.y) * profile.below(s - length);
-            raise(mask[x - m_clipLeft], coverage);
-        };
-        if (middleFirst > middleLast) {
-            for (int x = firstColumn; x <= lastColumn; ++x)
-                atEnds(x);
-        } else {
-            for (int x = firstColumn; x < middleFirst; ++x)
-                atEnds(x);
-            raiseBand(mask + (middleFirst - m_clipLeft), middleLast - middleFirst + 1,
-                      float(across + (middleFirst - firstColumn) * nx), float(nx), profile, float(radius));
-            for (int x = middleLast + 1; x <= lastColumn; ++x)
-                atEnds(x);
-        }
-        m_spans.push_back(Span{y, firstColumn, lastColumn});
+    std::size_t count = moving.size();
+    std::size_t segments = closed ? count : count - 1;
+    m_directions.clear();
+    m_lengths.clear();
+    for (std::size_t k = 0; k < segments; ++k) {
+        Point a = moving[k];
+        Point b = moving[(k + 1) % count];
+        double length = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+        m_directions.push_back(Point{(b.x - a.x) / length, (b.y - a.y) / length});
+        m_lengths.push_back(length);
     }
-    // What the band leaves of the discs at its ends: the caps' outer parts,
-    // and the wedge outside a sharp turn that neither segment's band covers.
-    if (roundStart)
-        strokeDisc(a, Point{-ux, -uy}, -from, nullptr, disc);
-    if (roundEnd)
-        strokeDisc(b, Point{ux, uy}, to - length, nullptr, disc);
-    if (end == SegmentEnd::Join && m_miterJoins)
-        strokeMiter(b, Point{ux, uy}, next, radius);
-    else if (end == SegmentEnd::Join)
-        strokeDisc(b, Point{ux, uy}, 0.0, &next, disc);
+    const std::vector<Point>& directions = m_directions;
+    auto reversed = [](Point u) { return Point{-u.x, -u.y}; };
+    // The point half a width to the left of p, facing u.
+    auto side = [&](Point p, Point u) { m_contour.push_back(Point{p.x - radius * u.y, p.y + radius * u.x}); };
+    if (!closed) {
+        // Along the left side, round the far end, back along the right side, round the near end.
+        std::size_t last = segments;
+        side(moving[0], directions[0]);
+        for (std::size_t i = 1; i < last; ++i)
+            outlineJoin(moving[i], directions[i - 1], directions[i], m_lengths[i - 1], m_lengths[i], radius);
+        side(moving[last], directions[last - 1]);
+        outlineCap(moving[last], directions[last - 1], radius);
+        side(moving[last], reversed(directions[last - 1]));
+        for (std::size_t i = last - 1; i >= 1; --i)
+            outlineJoin(moving[i], reversed(directions[i]), reversed(directions[i - 1]), m_lengths[i],
+                        m_lengths[i - 1], radius);
+        side(moving[0], reversed(directions[0]));
+        outlineCap(moving[0], reversed(directions[0]), radius);
+        accumulateContour();
+        return;
+    }
+    // A ring along each side; between them the winding is one.
+    for (std::size_t i = 0; i < segments; ++i) {
+        std::size_t before = (i + segments - 1) % segments;
+        outlineJoin(moving[i], directions[before], directions[i], m_lengths[before], m_lengths[i], radius);
+    }
+    accumulateContour();
+    m_contour.clear();
+    for (std::size_t i = segments; i-- > 0;) {
+        std::size_t before = (i + segments - 1) % segments;
+        outlineJoin(moving[i], reversed(directions[i]), reversed(directions[before]), m_lengths[i], m_lengths[before],
+                    radius);
+    }
+    accumulateContour();
 }
 
-// The pixels around `centre` whose centres lie more than `beyond` along
-// `ahead` from it and, with `leaving`, behind the segment leaving a joint
-// there, get the disc's coverage. The box searched is that of the sector the
-// two conditions leave: a half disc, or the wedge of a turn.
-void MapRaster::strokeDisc(Point centre, Point ahead, double beyond, const Point* leaving, const DiscCoverage& disc)
+// The left side of a joint, travelling from `arriving` to `leaving`.
+void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double lengthIn, double lengthOut,
+                            double radius)
 {
-    double reach = disc.radius + kHalfDiagonal;
-    double left = -reach, right = reach, top = -reach, bottom = reach;
-    if (beyond >= 0.0 || leaving) {
-        // The sector runs counterclockwise from `from` to `to`, at most half a turn.
-        Point from{ahead.y, -ahead.x};
-        Point to{-ahead.y, ahead.x};
-        if (leaving) {
-            // Perpendicular to each segment, on the outside of the turn.
-            double turn = ahead.x * leaving->y - ahead.y * leaving->x;
-            Point outArriving = turn > 0.0 ? Point{ahead.y, -ahead.x} : Point{-ahead.y, ahead.x};
-            Point outLeaving = turn > 0.0 ? Point{leaving->y, -leaving->x} : Point{-leaving->y, leaving->x};
-            from = turn > 0.0 ? outArriving : outLeaving;
-            to = turn > 0.0 ? outLeaving : outArriving;
-        }
-        left = std::min({0.0, from.x * reach, to.x * reach});
-        right = std::max({0.0, from.x * reach, to.x * reach});
-        top = std::min({0.0, from.y * reach, to.y * reach});
-        bottom = std::max({0.0, from.y * reach, to.y * reach});
-        auto within = [&](double vx, double vy) {
-            return from.x * vy - from.y * vx >= 0.0 && vx * to.y - vy * to.x >= 0.0;
-        };
-        if (within(1.0, 0.0))
-            right = reach;
-        if (within(-1.0, 0.0))
-            left = -reach;
-        if (within(0.0, 1.0))
-            bottom = reach;
-        if (within(0.0, -1.0))
-            top = -reach;
-    }
-    int firstRow = clampToInt(std::ceil(centre.y + top - 0.5), m_clipTop, m_clipBottom);
-    int lastRow = clampToInt(std::floor(centre.y + bottom - 0.5), m_clipTop - 1, m_clipBottom - 1);
-    int firstColumn = clampToInt(std::ceil(centre.x + left - 0.5), m_clipLeft, m_clipRight);
-    int lastColumn = clampToInt(std::floor(centre.x + right - 0.5), m_clipLeft - 1, m_clipRight - 1);
-    if (firstColumn > lastColumn)
-        return;
-    for (int y = firstRow; y <= lastRow; ++y) {
-        std::uint8_t* mask = maskRow(y);
-        double qy = y + 0.5 - centre.y;
-        for (int x = firstColumn; x <= lastColumn; ++x) {
-            double qx = x + 0.5 - centre.x;
-            if (qx * ahead.x + qy * ahead.y <= beyond || (leaving && qx * leaving->x + qy * leaving->y >= 0.0))
-                continue;
-            raise(mask[x - m_clipLeft], discCoverage(disc, qx, qy));
-        }
-        m_spans.push_back(Span{y, firstColumn, lastColumn});
-    }
-}
-
-// The corner outside a sharp turn, filled out to where the two outer edges
-// meet, or cut square across the turn where that lies more than ten
-// half-widths out: the pixels beyond the arriving segment's end and before the
-// leaving one's start get the share of them inside both edges (and the cut).
-void MapRaster::strokeMiter(Point joint, Point arriving, Point leaving, double radius)
-{
+    Point normalIn{-arriving.y, arriving.x};
+    Point normalOut{-leaving.y, leaving.x};
     double turn = arriving.x * leaving.y - arriving.y * leaving.x;
-    double straightness = arriving.x * leaving.x + arriving.y * leaving.y;
-    if (turn == 0.0)
-        return; // straight on, or back on itself: no corner outside
-    Point outArriving = turn > 0.0 ? Point{arriving.y, -arriving.x} : Point{-arriving.y, arriving.x};
-    Point outLeaving = turn > 0.0 ? Point{leaving.y, -leaving.x} : Point{-leaving.y, leaving.x};
-    double bx = outArriving.x + outLeaving.x;
-    double by = outArriving.y + outLeaving.y;
-    double norm = std::sqrt(bx * bx + by * by);
-    Point bisector{bx / norm, by / norm};
-    double cosHalf = outArriving.x * bisector.x + outArriving.y * bisector.y;
-    // cairo's test for its limit of 10: 2 <= limit^2 (1 + in . out).
-    bool mitered = 2.0 <= 100.0 * (1.0 + straightness);
-    double extent = mitered ? radius / cosHalf : radius;
-    EdgeProfile arrivingEdge(std::fabs(outArriving.x), std::fabs(outArriving.y));
-    EdgeProfile leavingEdge(std::fabs(outLeaving.x), std::fabs(outLeaving.y));
-    EdgeProfile cut(std::fabs(bisector.x), std::fabs(bisector.y));
-
-    double reach = extent + kHalfDiagonal;
-    double left = std::min({0.0, outArriving.x * reach, outLeaving.x * reach, bisector.x * reach});
-    double right = std::max({0.0, outArriving.x * reach, outLeaving.x * reach, bisector.x * reach});
-    double top = std::min({0.0, outArriving.y * reach, outLeaving.y * reach, bisector.y * reach});
-    double bottom = std::max({0.0, outArriving.y * reach, outLeaving.y * reach, bisector.y * reach});
-    int firstRow = clampToInt(std::ceil(joint.y + top - 0.5), m_clipTop, m_clipBottom);
-    int lastRow = clampToInt(std::floor(joint.y + bottom - 0.5), m_clipTop - 1, m_clipBottom - 1);
-    int firstColumn = clampToInt(std::ceil(joint.x + left - 0.5), m_clipLeft, m_clipRight);
-    int lastColumn = clampToInt(std::floor(joint.x + right - 0.5), m_clipLeft - 1, m_clipRight - 1);
-    if (firstColumn > lastColumn)
+    double straight = arriving.x * leaving.x + arriving.y * leaving.y;
+    Point in{joint.x + radius * normalIn.x, joint.y + radius * normalIn.y};
+    Point out{joint.x + radius * normalOut.x, joint.y + radius * normalOut.y};
+    // Where the two offset lines cross: the inner corner, or the miter's tip.
+    auto crossing = [&] {
+        double scale = radius / (1.0 + straight);
+        return Point{joint.x + scale * (normalIn.x + normalOut.x), joint.y + scale * (normalIn.y + normalOut.y)};
+    };
+    if (turn == 0.0 && straight > 0.0) {
+        m_contour.push_back(in);
         return;
-    for (int y = firstRow; y <= lastRow; ++y) {
-        std::uint8_t* mask = maskRow(y);
-        double qy = y + 0.5 - joint.y;
-        for (int x = firstColumn; x <= lastColumn; ++x) {
-            double qx = x + 0.5 - joint.x;
-            if (qx * arriving.x + qy * arriving.y <= 0.0 || qx * leaving.x + qy * leaving.y >= 0.0)
-                continue;
-            double coverage = arrivingEdge.below(radius - (qx * outArriving.x + qy * outArriving.y))
-                * leavingEdge.below(radius - (qx * outLeaving.x + qy * outLeaving.y));
-            if (!mitered)
-                coverage *= cut.below(radius * cosHalf - (qx * bisector.x + qy * bisector.y));
-            raise(mask[x - m_clipLeft], coverage);
+    }
+    if (turn > 0.0) {
+        // Inside the turn. Where the crossing lies past either segment's
+        // other end, go round through the joint instead: the overlap that
+        // leaves is inside the stroke and counts once.
+        double cut = radius * turn / (1.0 + straight);
+        if (straight > -0.999 && cut <= lengthIn && cut <= lengthOut) {
+            m_contour.push_back(crossing());
+        } else {
+            m_contour.push_back(in);
+            m_contour.push_back(joint);
+            m_contour.push_back(out);
         }
-        m_spans.push_back(Span{y, firstColumn, lastColumn});
+        return;
+    }
+    m_contour.push_back(in);
+    if (m_miterJoins) {
+        // cairo's miter limit of 10: 2 <= limit^2 (1 + in . out), else a bevel.
+        if (2.0 <= 100.0 * (1.0 + straight))
+            m_contour.push_back(crossing());
+    } else {
+        double from = std::atan2(normalIn.y, normalIn.x);
+        double sweep = std::atan2(normalOut.y, normalOut.x) - from;
+        if (sweep > 0.0)
+            sweep -= 2.0 * std::numbers::pi;
+        outlineArc(joint, from, sweep, radius);
+    }
+    m_contour.push_back(out);
+}
+
+// Round the end facing `ahead`, from its left to its right; a butt end adds nothing.
+void MapRaster::outlineCap(Point end, Point ahead, double radius)
+{
+    if (m_roundCaps)
+        outlineArc(end, std::atan2(ahead.x, -ahead.y), -std::numbers::pi, radius);
+}
+
+// The pen's vertices strictly between the angles `from` and `from + sweep`.
+void MapRaster::outlineArc(Point centre, double from, double sweep, double radius)
+{
+    const std::vector<PenVertex>& pen = *m_pen;
+    int count = int(pen.size());
+    double step = 2.0 * std::numbers::pi / count;
+    double direction = sweep < 0.0 ? -1.0 : 1.0;
+    double k = direction < 0.0 ? std::ceil(from / step - 1e-9) - 1.0 : std::floor(from / step + 1e-9) + 1.0;
+    for (; (k * step - from - sweep) * direction < -1e-9; k += direction) {
+        const PenVertex& v = pen[std::size_t(((long(k) % count) + count) % count)];
+        m_contour.push_back(Point{centre.x + radius * v.x, centre.y + radius * v.y});
     }
 }
 
-// Spans of overlapping pieces repeat pixels; the first visit clears them.
-void MapRaster::compositeMask(std::uint32_t source)
+void MapRaster::accumulateContour()
 {
-    for (const Span& span : m_spans) {
-        std::uint8_t* mask = maskRow(span.y);
-        std::uint32_t* pixels = m_pixels + std::size_t(span.y) * std::size_t(m_stride);
-        int count = span.to - span.from + 1;
-        mask += span.from - m_clipLeft;
-        pixels += span.from;
-        for (int i = 0; i < count; ++i) {
-            // Pieces overlap, so most spans are already cleared.
-            std::uint64_t eight;
-            while (i + 8 <= count && (std::memcpy(&eight, mask + i, 8), eight == 0))
-                i += 8;
-            if (i < count && mask[i]) {
-                blend(pixels[i], source, mask[i]);
-                mask[i] = 0;
-            }
-        }
-    }
-    m_spans.clear();
+    std::size_t count = m_contour.size();
+    for (std::size_t i = 0; i < count; ++i)
+        addEdge(m_contour[i], m_contour[(i + 1) % count]);
 }
 
 } // namespace pathlark

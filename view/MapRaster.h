@@ -2,13 +2,13 @@
 // Antialiased fills and strokes for the map layer, drawn straight into the
 // pixels of an ARGB32 image surface.
 //
-// cairo strokes every polyline through a general stroker and composites each
-// translucent pixel row through pixman's general path, which made a layer of
-// 30,000 features take a third of a second. The layer needs only polygons and
-// polylines with round or butt ends, solid or dashed, in one colour each.
-// Those are drawn here with the coverage cairo gives them (the share of each
-// pixel inside the shape) and blended with pixman's arithmetic, so the picture
-// stays the same within a few levels on antialiased edges.
+// cairo composites every translucent pixel row of a fill or stroke through
+// pixman's general path and strokes through a general stroker, which made a
+// layer of 30,000 features take a third of a second. The layer needs only
+// polygons and polylines in one solid colour each. Those are drawn here with
+// the coverage cairo gives them (the share of each pixel inside the shape)
+// and blended with pixman's arithmetic, so the picture stays the same within
+// a few levels on antialiased edges.
 
 #include <cairo.h>
 
@@ -30,7 +30,8 @@ enum class FillRule { NonZero, EvenOdd };
 
 // Ends of open polylines and of dashes.
 enum class LineEnds { Round, Butt };
-// Miters longer than ten half-widths are cut square, as cairo's default limit does.
+// Miters reaching out more than ten half-widths are cut square, as with
+// cairo's default limit.
 enum class LineJoins { Round, Miter };
 
 struct StrokeStyle {
@@ -41,23 +42,24 @@ struct StrokeStyle {
     std::span<const double> dashes;
 };
 
-// How much of a pixel a disc covers, by the offset of the pixel's centre
-// from the disc's, sampled every `step` pixels along each axis.
-struct DiscCoverage {
+struct PenVertex {
+    double x = 0.0; // unit vector
+    double y = 0.0;
+};
+
+// The polygon cairo draws for a circle of this radius.
+struct Pen {
     double radius = 0.0;
-    double step = 0.0;
-    int size = 0; // samples per axis, from offset 0
-    std::vector<float> values;
+    std::vector<PenVertex> vertices;
 };
 
 // Working memory of a raster, kept from one layer to the next so a rebuild
-// does not fault in and clear ten megabytes first. All of it is left zeroed.
+// neither allocates nor clears it. `area` and the row bounds are left zeroed.
 struct RasterBuffers {
-    std::vector<DiscCoverage> discs; // one per stroke radius in use
-    std::vector<float> area;         // per pixel (two spare columns): signed coverage steps of a fill
-    std::vector<std::uint8_t> mask;  // per pixel of the stroke's box: its coverage
-    std::vector<std::int32_t> rowMin; // per row: first and last column touched, min > max when none
+    std::vector<float> area; // per pixel of the shape's box, two spare columns a row: signed coverage steps
+    std::vector<std::int32_t> rowMin; // per row of the image: first and last cell touched, min > max when none
     std::vector<std::int32_t> rowMax;
+    std::vector<Pen> pens; // one per stroke width in use
 };
 
 class MapRaster {
@@ -90,22 +92,24 @@ private:
         double y = 0.0;
     };
 
-    // How a segment of a stroke ends: open where the neighbouring segment
-    // draws the joint, a round join, its band running on half a pixel past a
-    // gentle joint, a round cap, or cut square.
-    enum class SegmentEnd : std::uint8_t { Open, Join, Extend, Cap, Butt };
-
+    bool beginArea(double minX, double maxX, double minY, double maxY);
     void addEdge(Point from, Point to);
     void accumulate(double x0, double y0, double x1, double y1, float direction);
-    void strokePiece(std::span<const Point> points, bool closed, LineEnds ends, const DiscCoverage& disc);
-    void strokeDashed(std::span<const Point> points, bool closed, const StrokeStyle& style, const DiscCoverage& disc);
-    void strokeSegment(Point a, Point b, SegmentEnd start, SegmentEnd end, Point next, const DiscCoverage& disc);
-    void strokeDisc(Point centre, Point ahead, double beyond, const Point* leaving, const DiscCoverage& disc);
-    void strokeMiter(Point joint, Point arriving, Point leaving, double radius);
-    const DiscCoverage& discOfRadius(double radius);
-    void touch(int y, int x0, int x1);
     void compositeFill(FillRule rule, std::uint32_t source);
-    void compositeMask(std::uint32_t source);
+
+    const std::vector<PenVertex>& penOfRadius(double radius);
+    void strokeDashed(std::span<const Point> points, bool closed, std::span<const double> dashes, double period,
+                      double radius);
+    void outlinePiece(std::span<const Point> points, bool closed, double radius);
+    void outlineJoin(Point joint, Point arriving, Point leaving, double lengthIn, double lengthOut, double radius);
+    void outlineCap(Point end, Point ahead, double radius);
+    void outlineArc(Point centre, double from, double sweep, double radius);
+    void accumulateContour();
+
+    float* areaRow(int y)
+    {
+        return m_buffers.area.data() + std::size_t(y - m_areaTop) * std::size_t(m_areaStride);
+    }
 
     std::uint32_t* m_pixels = nullptr;
     int m_width = 0;
@@ -115,31 +119,26 @@ private:
     double m_offsetY = 0.0;
     cairo_surface_t* m_surface = nullptr;
     RasterBuffers& m_buffers;
+
+    std::vector<Point> m_points;
+    std::vector<SubPath> m_subPaths;
+
+    // The box of the shape being drawn: its cells' first column and row, and cells a row.
+    int m_areaLeft = 0;
+    int m_areaTop = 0;
+    int m_areaStride = 0;
     int m_top = 0; // rows touched since the last composite
     int m_bottom = -1;
 
-    std::vector<Point> m_points;
-    std::vector<Point> m_moving; // scratch: a polyline without repeated points
-    std::vector<Point> m_directions; // scratch: its segments' unit directions and lengths
+    // The stroke being drawn, and scratch space for its pieces.
+    bool m_miterJoins = false;
+    bool m_roundCaps = false;
+    const std::vector<PenVertex>* m_pen = nullptr;
+    std::vector<Point> m_piece;
+    std::vector<Point> m_moving;     // a piece without repeated points
+    std::vector<Point> m_directions; // its segments' unit directions and lengths
     std::vector<double> m_lengths;
-    struct Span {
-        int y = 0;
-        int from = 0;
-        int to = 0;
-    };
-    std::vector<Span> m_spans; // where the stroke being drawn has set its mask
-    bool m_miterJoins = false; // of the stroke being drawn
-    // The box the stroke being drawn can touch, and so its mask's extent.
-    int m_clipLeft = 0;
-    int m_clipRight = 0; // exclusive
-    int m_clipTop = 0;
-    int m_clipBottom = 0; // exclusive
-    // The mask's row y, indexed by image column minus m_clipLeft.
-    std::uint8_t* maskRow(int y)
-    {
-        return m_buffers.mask.data() + std::size_t(y - m_clipTop) * std::size_t(m_clipRight - m_clipLeft);
-    }
-    std::vector<SubPath> m_subPaths;
+    std::vector<Point> m_contour;    // the outline being built
 };
 
 } // namespace pathlark
