@@ -191,11 +191,22 @@ void MapRaster::fill(FillRule rule, RasterColor color)
     if (!beginArea(minX, maxX, minY, maxY))
         return;
     for (const SubPath& path : m_subPaths) {
-        if (path.end - path.begin < 2)
-            continue;
-        for (std::size_t i = path.begin; i + 1 < path.end; ++i)
-            addEdge(m_points[i], m_points[i + 1]);
-        addEdge(m_points[path.end - 1], m_points[path.begin]);
+        // A point that is not finite is left out; the ring stays closed, as
+        // an open one would fill everything to its right.
+        const Point* first = nullptr;
+        const Point* previous = nullptr;
+        for (std::size_t i = path.begin; i < path.end; ++i) {
+            const Point& p = m_points[i];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y))
+                continue;
+            if (previous)
+                addEdge(*previous, p);
+            else
+                first = &p;
+            previous = &p;
+        }
+        if (first && previous != first)
+            addEdge(*previous, *first);
     }
     compositeFill(rule, premultiply(color));
 }
@@ -268,6 +279,8 @@ void MapRaster::accumulate(double x0, double y0, double x1, double y1, float dir
     };
     int firstRow = int(y0);
     double dxdy = (x1 - x0) / (y1 - y0);
+    // A row the edge crosses whole spans |dxdy| cells; a part row, that times its height.
+    double perSpan = dxdy != 0.0 ? 1.0 / std::fabs(dxdy) : 0.0;
     double x = x0;
     int last = std::min(m_height, int(std::ceil(y1)));
     for (int y = int(y0); y < last; ++y) {
@@ -285,7 +298,7 @@ void MapRaster::accumulate(double x0, double y0, double x1, double y1, float dir
             row[leftCell + 1] += d * middle;
             touchRow(y, leftCell + m_areaLeft, leftCell + 1 + m_areaLeft);
         } else {
-            double s = 1.0 / (right - left);
+            double s = dy == 1.0 ? perSpan : perSpan / dy;
             double leftFraction = left - leftCell;
             double first = 0.5 * s * (1.0 - leftFraction) * (1.0 - leftFraction);
             double rightFraction = right - rightCell + 1.0;
@@ -615,8 +628,9 @@ void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double l
     }
     if (turn > 0.0) {
         // Inside the turn. Where the crossing lies past either segment's
-        // other end, go round through the joint instead: the overlap that
-        // leaves is inside the stroke and counts once.
+        // other end, go round through the joint instead, as cairo always
+        // does: the overlap that leaves is inside the stroke, though its
+        // antialiased edge then counts twice.
         double cut = radius * turn / (1.0 + straight);
         if (straight > -0.999 && cut <= lengthIn && cut <= lengthOut) {
             m_contour.push_back(crossing());
