@@ -56,9 +56,10 @@ struct Pen {
 // Working memory of a raster, kept from one layer to the next so a rebuild
 // neither allocates nor clears it. `area` and the row bounds are left zeroed.
 struct RasterBuffers {
-    std::vector<float> area; // per pixel of the shape's box, two spare columns a row: signed coverage steps
+    std::vector<float> area; // per pixel of the shape's box, six spare columns a row: signed coverage steps
     std::vector<std::int32_t> rowMin; // per row of the image: first and last cell touched, min > max when none
     std::vector<std::int32_t> rowMax;
+    std::vector<std::uint32_t> coverage; // per pixel of an image row and the cells beyond it
     std::vector<Pen> pens; // one per stroke width in use
 };
 
@@ -94,7 +95,6 @@ private:
 
     bool beginArea(double minX, double maxX, double minY, double maxY);
     void addEdge(Point from, Point to);
-    void accumulate(double x0, double y0, double x1, double y1, float direction);
     void compositeFill(FillRule rule, std::uint32_t source);
 
     const std::vector<PenVertex>& penOfRadius(double radius);
@@ -103,13 +103,9 @@ private:
     void outlinePiece(std::span<const Point> points, bool closed, double radius);
     void outlineJoin(Point joint, Point arriving, Point leaving, double lengthIn, double lengthOut, double radius);
     void outlineCap(Point end, Point ahead, double radius);
-    void outlineArc(Point centre, double from, double sweep, double radius);
+    void outlineArc(Point centre, Point from, Point to, double radius);
     void accumulateContour();
 
-    float* areaRow(int y)
-    {
-        return m_buffers.area.data() + std::size_t(y - m_areaTop) * std::size_t(m_areaStride);
-    }
 
     std::uint32_t* m_pixels = nullptr;
     int m_width = 0;
@@ -126,9 +122,8 @@ private:
     // The box of the shape being drawn: its cells' first column and row, and cells a row.
     int m_areaLeft = 0;
     int m_areaTop = 0;
+    int m_areaBottom = 0; // the row below the box
     int m_areaStride = 0;
-    int m_top = 0; // rows touched since the last composite
-    int m_bottom = -1;
 
     // The stroke being drawn, and scratch space for its pieces.
     bool m_miterJoins = false;

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <numbers>
 #include <string_view>
+#include <unordered_map>
 
 namespace pathlark {
 
@@ -345,32 +346,80 @@ std::vector<PlacedLabel> placeMapLabels(std::vector<LabelCandidate> candidates, 
     return placed;
 }
 
+namespace {
+
+struct OutlineStep {
+    cairo_path_data_type_t type;
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// cairo keeps path coordinates in 1/256 pixels.
+double onCairoGrid(double v)
+{
+    return std::nearbyint(v * 256.0) / 256.0;
+}
+
+// A glyph's outline at the origin, flattened as cairo would before filling it.
+std::vector<OutlineStep> glyphOutline(cairo_t* cr, unsigned long index)
+{
+    cairo_new_path(cr);
+    cairo_glyph_t glyph{index, 0.0, 0.0};
+    cairo_glyph_path(cr, &glyph, 1);
+    cairo_path_t* path = cairo_copy_path_flat(cr);
+    std::vector<OutlineStep> outline;
+    for (int i = 0; path->status == CAIRO_STATUS_SUCCESS && i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t& item = path->data[i];
+        outline.push_back({item.header.type});
+        if (item.header.type != CAIRO_PATH_CLOSE_PATH) {
+            outline.back().x = path->data[i + 1].point.x;
+            outline.back().y = path->data[i + 1].point.y;
+        }
+    }
+    cairo_path_destroy(path);
+    return outline;
+}
+
+} // namespace
+
 void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, double zoom)
 {
     LabelFont font(zoom);
     cairo_t* cr = font.context();
+    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr);
+    // A layer's labels share a few dozen glyphs: each is outlined once.
+    std::unordered_map<unsigned long, std::vector<OutlineStep>> outlines;
     StrokeStyle halo{3.0 * labelScale(zoom), LineEnds::Round, LineJoins::Round, {}};
     for (const PlacedLabel& label : labels) {
         if (!isValidUtf8(label.name))
             continue;
-        // The glyph outlines, flattened as cairo would before filling them.
+        // Glyphs are placed as cairo_text_path places them, from a point
+        // near the origin (see LabelFont), and the whole pixels added after.
         double wholeX = std::floor(label.x);
         double wholeY = std::floor(label.y);
-        cairo_new_path(cr);
-        cairo_move_to(cr, label.x - wholeX, label.y - wholeY);
-        cairo_text_path(cr, label.name.c_str());
-        cairo_path_t* path = cairo_copy_path_flat(cr);
+        cairo_glyph_t* glyphs = nullptr;
+        int count = 0;
+        if (cairo_scaled_font_text_to_glyphs(scaled, onCairoGrid(label.x - wholeX), onCairoGrid(label.y - wholeY),
+                                             label.name.c_str(), -1, &glyphs, &count, nullptr, nullptr, nullptr)
+            != CAIRO_STATUS_SUCCESS)
+            continue;
         raster.newPath();
-        for (int i = 0; path->status == CAIRO_STATUS_SUCCESS && i < path->num_data; i += path->data[i].header.length) {
-            const cairo_path_data_t& item = path->data[i];
-            if (item.header.type == CAIRO_PATH_MOVE_TO)
-                raster.moveTo(path->data[i + 1].point.x + wholeX, path->data[i + 1].point.y + wholeY);
-            else if (item.header.type == CAIRO_PATH_LINE_TO)
-                raster.lineTo(path->data[i + 1].point.x + wholeX, path->data[i + 1].point.y + wholeY);
-            else if (item.header.type == CAIRO_PATH_CLOSE_PATH)
-                raster.closePath();
+        for (int g = 0; g < count; ++g) {
+            auto found = outlines.find(glyphs[g].index);
+            if (found == outlines.end())
+                found = outlines.emplace(glyphs[g].index, glyphOutline(cr, glyphs[g].index)).first;
+            double x = onCairoGrid(glyphs[g].x) + wholeX;
+            double y = onCairoGrid(glyphs[g].y) + wholeY;
+            for (const OutlineStep& step : found->second) {
+                if (step.type == CAIRO_PATH_MOVE_TO)
+                    raster.moveTo(step.x + x, step.y + y);
+                else if (step.type == CAIRO_PATH_LINE_TO)
+                    raster.lineTo(step.x + x, step.y + y);
+                else if (step.type == CAIRO_PATH_CLOSE_PATH)
+                    raster.closePath();
+            }
         }
-        cairo_path_destroy(path);
+        cairo_glyph_free(glyphs);
         raster.stroke(halo, {1.0, 1.0, 1.0, 0.88});
         raster.fill(FillRule::NonZero, {0.16, 0.18, 0.20, 0.92});
     }
