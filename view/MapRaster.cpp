@@ -61,26 +61,6 @@ using Lanes32 = std::uint32_t __attribute__((vector_size(16)));
     return redBlue | alphaGreen << 8;
 }
 
-void blendRow(std::uint32_t* pixels, const std::uint32_t* coverage, int count, std::uint32_t source)
-{
-    Lanes32 sources = {source, source, source, source};
-    int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        // Between the two sides of an outline nothing is covered.
-        std::uint64_t halves[2];
-        std::memcpy(halves, coverage + i, 16);
-        if ((halves[0] | halves[1]) == 0)
-            continue;
-        Lanes32 p, c;
-        std::memcpy(&p, pixels + i, 16);
-        std::memcpy(&c, coverage + i, 16);
-        p = blend(p, c, sources);
-        std::memcpy(pixels + i, &p, 16);
-    }
-    for (; i < count; ++i)
-        pixels[i] = blend(Lanes32{pixels[i]}, Lanes32{coverage[i]}, sources)[0];
-}
-
 using Floats = float __attribute__((vector_size(16)));
 using Ints = std::int32_t __attribute__((vector_size(16)));
 
@@ -99,14 +79,45 @@ Lanes32 coverageOf(Floats sum)
     return Lanes32(__builtin_convertvector(v * 255.0f + 0.5f, Ints));
 }
 
-// The coverage of cells[0..count) into `coverage`, clearing the cells, and
-// the coverage past the last one: a running sum along the row, four cells at a time.
+// One row of a shape: the running sum of cells[0..count) (count a multiple
+// of four, the cells cleared on the way) gives each pixel its coverage, and
+// the source is blended into the first `shown` pixels under it.
 template<FillRule rule>
-std::uint32_t sumRow(float* cells, int count, std::uint32_t* coverage)
+void compositeRow(float* cells, int count, std::uint32_t* pixels, int shown, std::uint32_t source)
 {
+    Lanes32 sources = {source, source, source, source};
+    std::uint32_t keep = 255 - (source >> 24);
+    Lanes16 keeps = Lanes16(Lanes32{keep, keep, keep, keep} * 0x10001);
+    constexpr std::uint64_t kFull = 0x000000ff000000ffULL;
+    auto apply = [&](int x, Lanes32 coverage) __attribute__((always_inline)) {
+        std::uint64_t halves[2];
+        std::memcpy(halves, &coverage, 16);
+        // Between the two sides of an outline nothing is covered.
+        if ((halves[0] | halves[1]) == 0)
+            return;
+        if (x + 4 > shown) {
+            for (int i = 0; i < shown - x; ++i)
+                pixels[x + i] = blend(Lanes32{pixels[x + i]}, Lanes32{coverage[i]}, sources)[0];
+            return;
+        }
+        Lanes32 p;
+        std::memcpy(&p, pixels + x, 16);
+        if (halves[0] == kFull && halves[1] == kFull)
+            p = sources + (Lanes32(times(Lanes16(p & 0xff00ff), keeps)) | Lanes32(times(Lanes16((p >> 8) & 0xff00ff), keeps)) << 8);
+        else
+            p = blend(p, coverage, sources);
+        std::memcpy(pixels + x, &p, 16);
+    };
     Floats sum = {};
-    int x = 0;
-    for (; x + 4 <= count; x += 4) {
+    Lanes32 coverage = {};
+    for (int x = 0; x < count; x += 4) {
+        std::uint64_t halves[2];
+        std::memcpy(halves, cells + x, 16);
+        // Where no edge passed, the coverage stays: inside an area, and between an outline's sides.
+        if ((halves[0] | halves[1]) == 0) {
+            apply(x, coverage);
+            continue;
+        }
         Floats v;
         std::memcpy(&v, cells + x, 16);
         std::memset(cells + x, 0, 16);
@@ -115,15 +126,13 @@ std::uint32_t sumRow(float* cells, int count, std::uint32_t* coverage)
         v += __builtin_shufflevector(sum, sum, 3, 3, 3, 3);
         sum = v;
         Lanes32 c = coverageOf<rule>(v);
-        std::memcpy(coverage + x, &c, 16);
+        apply(x, c);
+        coverage = __builtin_shufflevector(c, c, 3, 3, 3, 3);
     }
-    sum = __builtin_shufflevector(sum, sum, 3, 3, 3, 3);
-    for (; x < count; ++x) {
-        sum += cells[x];
-        cells[x] = 0.0f;
-        coverage[x] = coverageOf<rule>(sum)[0];
-    }
-    return coverageOf<rule>(sum)[0];
+    // A shape reaching past the right edge still covers the rest of the row.
+    if (coverage[0])
+        for (int x = count; x < shown; x += 4)
+            apply(x, coverage);
 }
 
 // The angle of (x, y), within a few thousandths of a radian.
@@ -172,7 +181,6 @@ MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, R
         buffers.rowMin.assign(std::size_t(m_height), INT_MAX);
         buffers.rowMax.assign(std::size_t(m_height), INT_MIN);
     }
-    buffers.coverage.resize(std::size_t(m_width) + 6);
 }
 
 MapRaster::~MapRaster()
@@ -447,7 +455,6 @@ void MapRaster::addEdge(Point from, Point to)
 
 void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
 {
-    std::uint32_t* coverage = m_buffers.coverage.data();
     for (int y = m_areaTop; y < m_areaBottom; ++y) {
         int from = m_buffers.rowMin[std::size_t(y)];
         int to = m_buffers.rowMax[std::size_t(y)];
@@ -456,18 +463,15 @@ void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
         m_buffers.rowMin[std::size_t(y)] = INT_MAX;
         m_buffers.rowMax[std::size_t(y)] = INT_MIN;
         // Cells are kept from the box's left edge, pixels from the image's;
-        // the last cell may lie one beyond the image's right edge.
-        float* cells = m_buffers.area.data() + std::size_t(y - m_areaTop) * std::size_t(m_areaStride) + (from - m_areaLeft);
+        // the last cells may lie beyond the image's right edge.
+        float* cells = m_buffers.area.data() + std::size_t(y - m_areaTop) * std::size_t(m_areaStride)
+            + std::size_t(from - m_areaLeft);
+        std::uint32_t* pixels = m_pixels + std::size_t(y) * std::size_t(m_stride) + from;
         int count = (to - from + 4) & ~3;
-        std::uint32_t last = rule == FillRule::EvenOdd ? sumRow<FillRule::EvenOdd>(cells, count, coverage)
-                                                       : sumRow<FillRule::NonZero>(cells, count, coverage);
-        int shown = m_width - from;
-        // A shape reaching past the right edge still covers the rest of the row.
-        if (last)
-            std::fill(coverage + std::min(count, shown), coverage + shown, last);
+        if (rule == FillRule::EvenOdd)
+            compositeRow<FillRule::EvenOdd>(cells, count, pixels, m_width - from, source);
         else
-            shown = std::min(count, shown);
-        blendRow(m_pixels + std::size_t(y) * std::size_t(m_stride) + from, coverage, shown, source);
+            compositeRow<FillRule::NonZero>(cells, count, pixels, m_width - from, source);
     }
 }
 
@@ -699,7 +703,7 @@ void MapRaster::outlinePiece(std::span<const Point> points, bool closed, double 
 }
 
 // The left side of a joint, travelling from `arriving` to `leaving`.
-constexpr double kGentle = 1.0 / 256.0;
+constexpr double kGentle = 1.0 / 16.0;
 
 void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double lengthIn, double lengthOut,
                             double radius)

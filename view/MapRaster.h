@@ -59,7 +59,6 @@ struct RasterBuffers {
     std::vector<float> area; // per pixel of the shape's box, six spare columns a row: signed coverage steps
     std::vector<std::int32_t> rowMin; // per row of the image: first and last cell touched, min > max when none
     std::vector<std::int32_t> rowMax;
-    std::vector<std::uint32_t> coverage; // per pixel of an image row and the cells beyond it
     std::vector<Pen> pens; // one per stroke width in use
 };
 

@@ -313,11 +313,15 @@ std::vector<PlacedLabel> placeMapLabels(std::vector<LabelCandidate> candidates, 
         return std::pair{first, last};
     };
 
+    // Streets are named once per way, so a few names make most candidates.
+    std::unordered_map<std::string_view, cairo_text_extents_t> measured;
     for (const LabelCandidate& candidate : candidates) {
         if (!isValidUtf8(candidate.name))
             continue;
-        cairo_text_extents_t ink;
-        cairo_text_extents(font.context(), candidate.name.c_str(), &ink);
+        auto [found, added] = measured.try_emplace(candidate.name);
+        if (added)
+            cairo_text_extents(font.context(), candidate.name.c_str(), &found->second);
+        const cairo_text_extents_t& ink = found->second;
         double originX = candidate.x - ink.width / 2.0 - ink.x_bearing;
         double originY = candidate.y - ink.height / 2.0 - ink.y_bearing;
         LabelBox box{originX + ink.x_bearing - 4.0, originY + ink.y_bearing - 4.0,
