@@ -199,10 +199,25 @@ void MapRaster::newPath()
     m_subPaths.clear();
 }
 
+namespace {
+
+// Coordinates come from map files and a projection at any zoom. Finite ones
+// are kept within a range where no sum or product of two can overflow (far
+// beyond any image, so nothing visible changes); the others stay not
+// finite and are left out when drawing.
+constexpr double kFarAway = 1e12;
+
+double bounded(double v)
+{
+    return std::isfinite(v) ? std::clamp(v, -kFarAway, kFarAway) : v;
+}
+
+} // namespace
+
 void MapRaster::moveTo(double x, double y)
 {
     m_subPaths.push_back(SubPath{m_points.size(), m_points.size() + 1, false});
-    m_points.push_back(Point{x + m_offsetX, y + m_offsetY});
+    m_points.push_back(Point{bounded(x + m_offsetX), bounded(y + m_offsetY)});
 }
 
 void MapRaster::lineTo(double x, double y)
@@ -211,7 +226,7 @@ void MapRaster::lineTo(double x, double y)
         moveTo(x, y);
         return;
     }
-    m_points.push_back(Point{x + m_offsetX, y + m_offsetY});
+    m_points.push_back(Point{bounded(x + m_offsetX), bounded(y + m_offsetY)});
     m_subPaths.back().end = m_points.size();
 }
 
@@ -372,15 +387,12 @@ void MapRaster::accumulateContour()
     std::size_t count = m_contour.size();
     if (count < 2)
         return;
-    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (const Point& p : m_contour) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    // Polygons within the image, nearly all of them, need no clipping.
-    if (!(minX >= 0.0 && maxX <= m_width && minY >= 0.0 && maxY <= m_height)) {
+    // Polygons within the image, nearly all of them, need no clipping; a
+    // point that is not finite fails the test too.
+    bool inside = true;
+    for (const Point& p : m_contour)
+        inside &= p.x >= 0.0 && p.x <= m_width && p.y >= 0.0 && p.y <= m_height;
+    if (!inside) {
         for (std::size_t i = 0; i < count; ++i)
             addEdge(m_contour[i], m_contour[i + 1 < count ? i + 1 : 0]);
         return;
@@ -455,7 +467,23 @@ void MapRaster::addEdge(Point from, Point to)
 
 void MapRaster::compositeFill(FillRule rule, std::uint32_t source)
 {
+    // The image is larger than the caches and a shape touches a few pixels
+    // of each row: ask for the rows ahead while this one is blended.
+    constexpr int kAhead = 6;
+    auto prefetchRow = [&](int y) {
+        int from = m_buffers.rowMin[std::size_t(y)];
+        int to = m_buffers.rowMax[std::size_t(y)];
+        const std::uint32_t* row = m_pixels + std::size_t(y) * std::size_t(m_stride);
+        for (int x = from; x <= std::min(to, m_width - 1); x += 16)
+            __builtin_prefetch(row + x, 1);
+        if (from <= to && to < m_width)
+            __builtin_prefetch(row + to, 1);
+    };
+    for (int y = m_areaTop; y < std::min(m_areaTop + kAhead, m_areaBottom); ++y)
+        prefetchRow(y);
     for (int y = m_areaTop; y < m_areaBottom; ++y) {
+        if (y + kAhead < m_areaBottom)
+            prefetchRow(y + kAhead);
         int from = m_buffers.rowMin[std::size_t(y)];
         int to = m_buffers.rowMax[std::size_t(y)];
         if (from > to)
@@ -512,8 +540,9 @@ const std::vector<PenVertex>& MapRaster::penOfRadius(double radius)
 
 void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
 {
-    double radius = style.width / 2.0;
-    if (!m_surface || !(radius > 0.0) || !std::isfinite(radius))
+    // Wider than any image is as good as infinitely wide, and keeps the pen finite.
+    double radius = std::min(style.width / 2.0, 1e6);
+    if (!m_surface || !(radius > 0.0))
         return;
     double period = 0.0;
     bool dashesValid = style.dashes.size() % 2 == 0;
@@ -521,7 +550,9 @@ void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
         dashesValid = dashesValid && length >= 0.0 && std::isfinite(length);
         period += length;
     }
-    bool dashed = !style.dashes.empty() && dashesValid && period > 0.0;
+    // A pattern repeating within a tenth of a pixel looks solid, and would
+    // cost a piece for every tenth of a pixel of the line.
+    bool dashed = !style.dashes.empty() && dashesValid && period >= 0.1;
     m_miterJoins = style.joins == LineJoins::Miter;
     m_roundCaps = style.ends == LineEnds::Round;
     m_pen = &penOfRadius(radius);
@@ -635,7 +666,8 @@ void MapRaster::strokeDashed(std::span<const Point> points, bool closed, std::sp
 
 void MapRaster::outlinePiece(std::span<const Point> points, bool closed, double radius)
 {
-    auto same = [](Point p, Point q) { return p.x == q.x && p.y == q.y; };
+    // Points closer than the segment length can tell apart would give no direction.
+    auto same = [](Point p, Point q) { return !((p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y) > 0.0); };
     std::vector<Point>& moving = m_moving;
     moving.clear();
     for (Point p : points)
@@ -702,9 +734,12 @@ void MapRaster::outlinePiece(std::span<const Point> points, bool closed, double 
     accumulateContour();
 }
 
-// The left side of a joint, travelling from `arriving` to `leaving`.
+// A round join whose miter would add less than this (square pixels) is
+// drawn mitered: the joins of a curve drawn in many short segments, whose
+// arcs would cost many tiny edges and change no pixel visibly.
 constexpr double kGentle = 1.0 / 16.0;
 
+// The left side of a joint, travelling from `arriving` to `leaving`.
 void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double lengthIn, double lengthOut,
                             double radius)
 {
@@ -739,8 +774,8 @@ void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double l
         return;
     }
     // Outside the turn. The points before and after the miter's tip lie on
-    // the sides' lines, so leaving them out changes nothing; a gentle round
-    // join differs from the miter by less than a 256th of a pixel.
+    // the sides' lines, so leaving them out changes nothing. `spread` is
+    // the area between the miter and the bevel; a round join lies between.
     bool withinLimit = 2.0 <= 100.0 * (1.0 + straight); // cairo's miter limit of 10: 2 <= limit^2 (1 + in . out)
     double spread = radius * radius * -turn / (1.0 + straight) * (1.0 - straight) / 2.0;
     if (m_miterJoins ? withinLimit : spread < kGentle) {
@@ -748,9 +783,8 @@ void MapRaster::outlineJoin(Point joint, Point arriving, Point leaving, double l
         return;
     }
     m_contour.push_back(in);
-    if (!m_miterJoins) {
+    if (!m_miterJoins)
         outlineArc(joint, normalIn, normalOut, radius);
-    }
     m_contour.push_back(out);
 }
 

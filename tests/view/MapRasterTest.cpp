@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -140,5 +142,80 @@ TEST(MapRaster, DrawsShapesAsCairoDoes)
         EXPECT_GT(covered, 0) << shape.name;
         EXPECT_LE(differing, covered / 25) << shape.name;
         EXPECT_LE(worst, shape.worst) << shape.name;
+    }
+}
+
+// Coordinates come from map files through a projection at any zoom. Whatever
+// they are, drawing stays inside the image and returns promptly; where a
+// sensible picture exists, it is drawn.
+TEST(MapRaster, AnyCoordinatesStayInsideTheImage)
+{
+    constexpr int kWidth = 64, kHeight = 48, kGuard = 256; // guard pixels before and after the image
+    const double nan = std::nan(""), inf = HUGE_VAL, tiny = 1e-300;
+    const double tinyDashes[] = {tiny, tiny}, noDashes[] = {0.0, 0.0}, negative[] = {-1.0, 5.0},
+                 dotDashes[] = {0.0, 4.0};
+    std::vector<Point> million;
+    for (int i = 0; i < 1'000'000; ++i)
+        million.push_back({-10.0 + i * 8e-5, 24.0 + (i % 2) * 0.3});
+    struct Case {
+        const char* name;
+        std::vector<Point> points;
+        Operation operation;
+        StrokeStyle style;
+        bool covers; // whether something must show
+    };
+    const StrokeStyle round{2.0, LineEnds::Round, LineJoins::Round, {}};
+    const Case cases[] = {
+        {"area around the image from 1e300", {{-1e300, -1e300}, {1e300, -1e300}, {0.0, 1e300}}, Operation::FillEvenOdd,
+         {}, true},
+        {"line between the largest doubles", {{-1.7e308, 20.5}, {1.7e308, 30.5}}, Operation::Stroke, round, true},
+        {"mitered corners far out", {{-1e300, 10.0}, {30.0, 20.0}, {1e300, 10.5}}, Operation::Stroke,
+         {3.0, LineEnds::Butt, LineJoins::Miter, {}}, true},
+        {"points not finite in between", {{5.0, 5.0}, {nan, 3.0}, {40.0, inf}, {-inf, nan}, {50.0, 40.0}, {10.0, 40.0}},
+         Operation::Stroke, round, true},
+        {"area with points not finite", {{5.0, 5.0}, {nan, nan}, {60.0, 8.0}, {inf, 20.0}, {30.0, 40.0}},
+         Operation::FillNonZero, {}, true},
+        {"repeated and barely distinct points", {{20.0, 20.0}, {20.0, 20.0}, {20.0 + 5e-324, 20.0}, {20.0, 20.0 + tiny},
+         {40.0, 30.0}}, Operation::Stroke, round, true},
+        {"dashes too short to see", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Round, LineJoins::Round, tinyDashes}, true},
+        {"dashes of no length", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Butt, LineJoins::Round, noDashes}, true},
+        {"dashes of negative length", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Butt, LineJoins::Round, negative}, true},
+        {"dashes of dots, far across", {{-1e9, 2.0}, {1e9, 40.0}}, Operation::Stroke,
+         {1.5, LineEnds::Round, LineJoins::Round, dotDashes}, false},
+        {"width 1e300", {{10.0, 10.0}, {20.0, 12.0}}, Operation::Stroke, {1e300, LineEnds::Round, LineJoins::Round, {}},
+         true},
+        {"width not a number", {{10.0, 10.0}, {20.0, 12.0}}, Operation::Stroke, {nan, LineEnds::Round, LineJoins::Round, {}},
+         false},
+        {"a million points", million, Operation::Stroke, {1.0, LineEnds::Round, LineJoins::Round, kDashes}, true},
+    };
+    for (const Case& item : cases) {
+        int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, kWidth) / 4;
+        std::vector<std::uint32_t> memory(std::size_t(2 * kGuard + stride * kHeight), 0xdeadbeef);
+        std::uint32_t* pixels = memory.data() + kGuard;
+        std::fill(pixels, pixels + stride * kHeight, 0u);
+        cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                                       CAIRO_FORMAT_ARGB32, kWidth, kHeight, 4 * stride);
+        {
+            RasterBuffers buffers;
+            MapRaster raster(surface, 0.0, 0.0, buffers);
+            raster.moveTo(item.points[0].x, item.points[0].y);
+            for (const Point& p : item.points)
+                raster.lineTo(p.x, p.y);
+            if (item.operation == Operation::Stroke)
+                raster.stroke(item.style, {0.0, 0.0, 0.0, 1.0});
+            else
+                raster.fill(item.operation == Operation::FillEvenOdd ? FillRule::EvenOdd : FillRule::NonZero,
+                            {0.0, 0.0, 0.0, 1.0});
+        }
+        cairo_surface_destroy(surface);
+        bool guarded = std::all_of(memory.begin(), memory.begin() + kGuard, [](auto v) { return v == 0xdeadbeef; })
+            && std::all_of(memory.end() - kGuard, memory.end(), [](auto v) { return v == 0xdeadbeef; });
+        EXPECT_TRUE(guarded) << item.name;
+        if (item.covers) {
+            EXPECT_TRUE(std::any_of(pixels, pixels + stride * kHeight, [](auto v) { return v != 0; })) << item.name;
+        }
     }
 }
