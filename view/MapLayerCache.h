@@ -3,6 +3,8 @@
 // in each direction, so panning by up to most of a panel only shifts it.
 
 #include "map/MapFeature.h"
+#include "view/MapFeatureIndex.h"
+#include "view/MapRaster.h"
 
 #include <cairo.h>
 
@@ -30,15 +32,6 @@ struct MapLayerKey {
     double panY = 0.0;
 };
 
-// A feature's geographic bounding box, for skipping what lies off the layer.
-struct GeoBounds {
-    double minLat = 0.0;
-    double maxLat = 0.0;
-    double minLon = 0.0;
-    double maxLon = 0.0;
-    bool finite = false;
-};
-
 class MapLayerCache {
 public:
     MapLayerCache() = default;
@@ -50,16 +43,17 @@ public:
     void clear();
 
     cairo_surface_t* surface = nullptr; // owned, ARGB32 3W x 3H; its origin lies at panel (-W, -H)
+    // The last layer dropped, owned, kept to draw the next one into: a fresh
+    // ten-megabyte image costs more in page faults than clearing this one.
+    cairo_surface_t* spare = nullptr;
     MapLayerKey key;
     std::uint64_t rebuilds = 0; // how many layers were drawn, for tests and the benchmark
 
-    // The features in draw order with their bounds, kept while the map stays
-    // the same: sorting and bounding 30,000 ways is a good part of a rebuild.
-    const MapFeature* orderedData = nullptr;
-    std::size_t orderedCount = 0;
-    std::uint64_t orderedRevision = 0;
-    std::vector<const MapFeature*> drawOrder;
-    std::vector<GeoBounds> drawBounds; // parallel to drawOrder
+    // Kept while the map stays the same: sorting and bounding 30,000 features
+    // would be a good part of a rebuild.
+    MapFeatureIndex index;
+    // Working memory of the layer's rasterizer, kept between rebuilds.
+    RasterBuffers raster;
 };
 
 // True when the cached layer can be shifted into place instead of redrawn:

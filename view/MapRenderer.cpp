@@ -15,8 +15,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <string_view>
+#include <unordered_map>
 
 namespace pathlark {
 
@@ -42,6 +44,13 @@ constexpr double kThinning = 0.25;
 bool finite(ScreenPoint p)
 {
     return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+bool closerThan(ScreenPoint a, ScreenPoint b, double distance)
+{
+    double dx = a.x - b.x;
+    double dy = a.y - b.y;
+    return dx * dx + dy * dy < distance * distance;
 }
 
 void setRgb(cairo_t* cr, double r, double g, double b)
@@ -88,12 +97,17 @@ bool validIndex(const Track& track, int index)
 MapLayerCache::~MapLayerCache()
 {
     clear();
+    if (spare)
+        cairo_surface_destroy(spare);
 }
 
 void MapLayerCache::clear()
 {
-    if (surface)
-        cairo_surface_destroy(surface);
+    if (surface) {
+        if (spare)
+            cairo_surface_destroy(spare);
+        spare = surface;
+    }
     surface = nullptr;
     key = MapLayerKey{};
 }
@@ -110,77 +124,6 @@ bool canReuseLayer(const MapLayerCache& cache, const MapLayerKey& wanted)
 
 namespace {
 
-GeoBounds boundsOf(const MapFeature& feature)
-{
-    GeoBounds bounds;
-    bounds.minLat = bounds.minLon = HUGE_VAL;
-    bounds.maxLat = bounds.maxLon = -HUGE_VAL;
-    auto take = [&bounds](const std::vector<MapPoint>& points) {
-        for (const MapPoint& p : points) {
-            bounds.minLat = std::min(bounds.minLat, p.latitude);
-            bounds.maxLat = std::max(bounds.maxLat, p.latitude);
-            bounds.minLon = std::min(bounds.minLon, p.longitude);
-            bounds.maxLon = std::max(bounds.maxLon, p.longitude);
-        }
-    };
-    take(feature.points);
-    for (const std::vector<MapPoint>& ring : feature.rings)
-        take(ring);
-    // min and max skip a NaN silently, so check every coordinate for it.
-    bool allFinite = true;
-    auto check = [&allFinite](const std::vector<MapPoint>& points) {
-        for (const MapPoint& p : points)
-            allFinite = allFinite && std::isfinite(p.latitude) && std::isfinite(p.longitude);
-    };
-    check(feature.points);
-    for (const std::vector<MapPoint>& ring : feature.rings)
-        check(ring);
-    bounds.finite = allFinite && std::isfinite(bounds.minLat) && std::isfinite(bounds.maxLat)
-        && std::isfinite(bounds.minLon) && std::isfinite(bounds.maxLon);
-    return bounds;
-}
-
-void orderFeatures(MapLayerCache& cache, const std::vector<MapFeature>& features, std::uint64_t revision)
-{
-    if (cache.orderedData == features.data() && cache.orderedCount == features.size()
-        && cache.orderedRevision == revision && cache.drawOrder.size() == features.size())
-        return;
-    std::vector<std::pair<DrawOrderKey, const MapFeature*>> keyed;
-    keyed.reserve(features.size());
-    for (const MapFeature& feature : features)
-        keyed.emplace_back(drawOrderKey(feature), &feature);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    cache.drawOrder.clear();
-    cache.drawBounds.clear();
-    cache.drawOrder.reserve(keyed.size());
-    cache.drawBounds.reserve(keyed.size());
-    for (const auto& [key, feature] : keyed) {
-        cache.drawOrder.push_back(feature);
-        cache.drawBounds.push_back(boundsOf(*feature));
-    }
-    cache.orderedData = features.data();
-    cache.orderedCount = features.size();
-    cache.orderedRevision = revision;
-}
-
-// The ground projection is affine, so the screen box of a geographic box is
-// the box around its four projected corners.
-bool touchesLayer(const GeoBounds& bounds, const MapProjection& projection)
-{
-    const ViewState& view = projection.view();
-    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (double lat : {bounds.minLat, bounds.maxLat})
-        for (double lon : {bounds.minLon, bounds.maxLon}) {
-            ScreenPoint p = projection.projectGround(lat, lon, Pan::Applied);
-            minX = std::min(minX, p.x);
-            maxX = std::max(maxX, p.x);
-            minY = std::min(minY, p.y);
-            maxY = std::max(maxY, p.y);
-        }
-    return maxX >= -view.width - kCullMargin && minX <= 2.0 * view.width + kCullMargin
-        && maxY >= -view.height - kCullMargin && minY <= 2.0 * view.height + kCullMargin;
-}
-
 bool drawable(const MapFeature& feature, const CategoryStyle& style, double zoom)
 {
     if (feature.points.size() < 2 || zoom < style.minZoom)
@@ -193,16 +136,15 @@ bool drawable(const MapFeature& feature, const CategoryStyle& style, double zoom
 std::vector<const MapFeature*> mapLayerFeatures(MapLayerCache& cache, const std::vector<MapFeature>& features,
                                                 std::uint64_t mapRevision, const MapProjection& projection)
 {
-    orderFeatures(cache, features, mapRevision);
-    double zoom = projection.view().zoom;
+    cache.index.update(features, mapRevision);
+    const ViewState& view = projection.view();
+    ScreenBox layer{-view.width - kCullMargin, -view.height - kCullMargin, 2.0 * view.width + kCullMargin,
+                    2.0 * view.height + kCullMargin};
+    const std::vector<const MapFeature*>& order = cache.index.drawOrder();
     std::vector<const MapFeature*> shown;
-    for (std::size_t i = 0; i < cache.drawOrder.size(); ++i) {
-        const MapFeature& feature = *cache.drawOrder[i];
-        if (!drawable(feature, categoryStyle(feature.category), zoom) || !cache.drawBounds[i].finite)
-            continue;
-        if (touchesLayer(cache.drawBounds[i], projection))
-            shown.push_back(&feature);
-    }
+    for (std::size_t i : cache.index.featuresTouching(projection, layer))
+        if (drawable(*order[i], categoryStyle(order[i]->category), view.zoom))
+            shown.push_back(order[i]);
     return shown;
 }
 
@@ -212,69 +154,85 @@ std::vector<const MapFeature*> mapLayerFeatures(MapLayerCache& cache, const std:
 
 namespace {
 
-void addRing(cairo_t* cr, const std::vector<MapPoint>& points, bool close, const MapProjection& projection)
+// A point is left out of a feature's outline when the line past it strays
+// less than this (pixels) from it: at low zoom a map has many such points,
+// and leaving them out changes no pixel by more than a level or two. Dashed
+// lines keep every point, as a shorter line would shift its dashes.
+constexpr double kMapTolerance = 0.05;
+// Points checked against one candidate segment, at most.
+constexpr std::size_t kMaxSkipped = 32;
+
+double squaredDistanceToSegment(ScreenPoint p, ScreenPoint a, ScreenPoint b)
 {
-    ScreenPoint first = projection.projectGround(points[0].latitude, points[0].longitude, Pan::Applied);
-    cairo_move_to(cr, first.x, first.y);
+    double dx = b.x - a.x;
+    double dy = b.y - a.y;
+    double squared = dx * dx + dy * dy;
+    double t = squared > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / squared, 0.0, 1.0) : 0.0;
+    double ex = p.x - a.x - t * dx;
+    double ey = p.y - a.y - t * dy;
+    return ex * ex + ey * ey;
+}
+
+// The ring projected and thinned: each segment runs from the last point kept
+// to the farthest point that keeps every point skipped within the tolerance.
+void addRing(MapRaster& raster, const std::vector<MapPoint>& points, bool close, const MapProjection& projection,
+             double tolerance, std::vector<ScreenPoint>& skipped)
+{
+    ScreenPoint kept = projection.projectGround(points[0].latitude, points[0].longitude, Pan::Applied);
+    raster.moveTo(kept.x, kept.y);
+    skipped.clear();
     for (std::size_t i = 1; i < points.size(); ++i) {
         ScreenPoint p = projection.projectGround(points[i].latitude, points[i].longitude, Pan::Applied);
-        cairo_line_to(cr, p.x, p.y);
+        bool fits = skipped.size() < kMaxSkipped;
+        for (std::size_t k = 0; fits && k < skipped.size(); ++k)
+            fits = squaredDistanceToSegment(skipped[k], kept, p) < tolerance * tolerance;
+        if (!fits) {
+            kept = skipped.back();
+            raster.lineTo(kept.x, kept.y);
+            skipped.clear();
+        }
+        skipped.push_back(p);
     }
+    if (!skipped.empty())
+        raster.lineTo(skipped.back().x, skipped.back().y);
     if (close)
-        cairo_close_path(cr);
+        raster.closePath();
 }
 
 } // namespace
 
-void drawMapFeature(cairo_t* cr, const MapFeature& feature, const MapProjection& projection)
+void drawMapFeature(MapRaster& raster, const MapFeature& feature, const MapProjection& projection)
 {
     const CategoryStyle& style = categoryStyle(feature.category);
     double zoom = projection.view().zoom;
     if (!drawable(feature, style, zoom))
         return;
-    cairo_new_path(cr);
-    addRing(cr, feature.points, feature.closed, projection);
+    raster.newPath();
+    std::vector<ScreenPoint> skipped;
+    bool dashed = style.area ? feature.boundary : style.dashed || feature.tunnel;
+    double tolerance = dashed ? 0.0 : kMapTolerance;
+    addRing(raster, feature.points, feature.closed, projection, tolerance, skipped);
     for (const std::vector<MapPoint>& ring : feature.rings)
         if (ring.size() > 2)
-            addRing(cr, ring, true, projection);
+            addRing(raster, ring, true, projection, tolerance, skipped);
 
     double factor = widthFactor(zoom);
     if (style.area) {
-        cairo_set_source_rgba(cr, style.red, style.green, style.blue, style.alpha);
         // Even-odd, so inner rings of a multipolygon show as holes.
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_fill_preserve(cr);
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        if (feature.boundary)
-            cairo_set_dash(cr, kDashes, 2, 0.0);
-        if (feature.category == MapCategory::WaterArea)
-            cairo_set_source_rgba(cr, 0.18, 0.52, 0.74, 0.86);
-        else if (feature.boundary)
-            cairo_set_source_rgba(cr, 0.55, 0.43, 0.65, 0.72);
-        else
-            cairo_set_source_rgba(cr, 0.38, 0.40, 0.40, 0.42);
-        cairo_set_line_width(cr, feature.boundary                               ? factor * 1.2
-                                     : feature.category == MapCategory::WaterArea ? 1.1
-                                                                                  : 0.8);
-        cairo_stroke(cr);
+        raster.fill(FillRule::EvenOdd, {style.red, style.green, style.blue, style.alpha});
+        RasterColor outline = feature.category == MapCategory::WaterArea ? RasterColor{0.18, 0.52, 0.74, 0.86}
+            : feature.boundary                                           ? RasterColor{0.55, 0.43, 0.65, 0.72}
+                                                                         : RasterColor{0.38, 0.40, 0.40, 0.42};
+        double width = feature.boundary ? factor * 1.2 : feature.category == MapCategory::WaterArea ? 1.1 : 0.8;
+        raster.stroke({width, LineEnds::Butt, LineJoins::Miter, feature.boundary ? kDashes : std::span<const double>{}},
+                      outline);
     } else {
         double width = style.baseWidth * factor;
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        if (feature.bridge) {
-            cairo_set_source_rgba(cr, 0.30, 0.30, 0.30, 0.72);
-            cairo_set_line_width(cr, width + 2.0);
-            cairo_stroke_preserve(cr);
-        }
-        if (style.dashed || feature.tunnel)
-            cairo_set_dash(cr, kDashes, 2, 0.0);
-        cairo_set_source_rgba(cr, style.red, style.green, style.blue, feature.tunnel ? 0.48 : 0.82);
-        cairo_set_line_width(cr, width);
-        cairo_stroke(cr);
+        if (feature.bridge)
+            raster.stroke({width + 2.0, LineEnds::Round, LineJoins::Round, {}}, {0.30, 0.30, 0.30, 0.72});
+        raster.stroke({width, LineEnds::Round, LineJoins::Round, dashed ? kDashes : std::span<const double>{}},
+                      {style.red, style.green, style.blue, feature.tunnel ? 0.48 : 0.82});
     }
-    cairo_set_dash(cr, nullptr, 0, 0.0);
 }
 
 //-----------------------------------------------------------------------------
@@ -282,26 +240,6 @@ void drawMapFeature(cairo_t* cr, const MapFeature& feature, const MapProjection&
 //-----------------------------------------------------------------------------
 
 namespace {
-
-ScreenPoint labelAnchor(const MapFeature& feature, const MapProjection& projection)
-{
-    const std::vector<MapPoint>& points = feature.points;
-    if (!feature.closed) {
-        const MapPoint& middle = points[points.size() / 2];
-        return projection.projectGround(middle.latitude, middle.longitude, Pan::Applied);
-    }
-    std::size_t n = points.size();
-    const MapPoint& first = points.front();
-    const MapPoint& last = points.back();
-    if (n > 1 && first.latitude == last.latitude && first.longitude == last.longitude)
-        --n; // the closing point would count the first one twice
-    double lat = 0.0, lon = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        lat += points[i].latitude;
-        lon += points[i].longitude;
-    }
-    return projection.projectGround(lat / double(n), lon / double(n), Pan::Applied);
-}
 
 struct LabelBox {
     double x0, y0, x1, y1;
@@ -311,56 +249,79 @@ struct LabelBox {
     }
 };
 
+// A scratch context with the label font, for measuring text and for its
+// outlines: an image surface's, so hinting is what the layer's would be.
+// cairo leaves out glyphs placed far outside the surface, so text is set at
+// its sub-pixel offset from the origin, on a surface as wide as any label.
+class LabelFont {
+public:
+    explicit LabelFont(double zoom)
+        : m_surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4096, 1))
+        , m_cr(cairo_create(m_surface))
+    {
+        cairo_select_font_face(m_cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(m_cr, 11.0 * labelScale(zoom));
+    }
+    ~LabelFont()
+    {
+        cairo_destroy(m_cr);
+        cairo_surface_destroy(m_surface);
+    }
+    LabelFont(const LabelFont&) = delete;
+    LabelFont& operator=(const LabelFont&) = delete;
+
+    cairo_t* context() const { return m_cr; }
+
+private:
+    cairo_surface_t* m_surface;
+    cairo_t* m_cr;
+};
+
 } // namespace
 
-std::vector<LabelCandidate> collectLabelCandidates(const std::vector<const MapFeature*>& features,
-                                                   const MapProjection& projection)
+std::vector<LabelCandidate> collectLabelCandidates(const MapFeatureIndex& index, const MapProjection& projection)
 {
     const ViewState& view = projection.view();
-    double zoom = view.zoom;
     std::vector<LabelCandidate> candidates;
-    for (const MapFeature* feature : features) {
-        const CategoryStyle& style = categoryStyle(feature->category);
-        if (feature->name.empty() || feature->points.size() < 2 || style.labelMinZoom < 0.0
-            || style.labelMinZoom > zoom)
+    for (const LabelSource& source : index.labelSources()) {
+        const MapFeature& feature = *index.drawOrder()[source.position];
+        const CategoryStyle& style = categoryStyle(feature.category);
+        if (style.labelMinZoom > view.zoom)
             continue;
-        ScreenPoint anchor = labelAnchor(*feature, projection);
+        ScreenPoint anchor = projection.projectGround(source.anchor.latitude, source.anchor.longitude, Pan::Applied);
         if (!finite(anchor) || anchor.x < -view.width - kLabelReach || anchor.x > 2.0 * view.width + kLabelReach
             || anchor.y < -view.height - kLabelReach || anchor.y > 2.0 * view.height + kLabelReach)
             continue;
-        candidates.push_back(LabelCandidate{feature->name, anchor.x, anchor.y, style.labelPriority});
+        candidates.push_back(LabelCandidate{feature.name, anchor.x, anchor.y, style.labelPriority});
     }
     return candidates;
 }
 
-std::vector<PlacedLabel> drawMapLabels(cairo_t* cr, std::vector<LabelCandidate> candidates, int width, int height,
-                                       double zoom)
+std::vector<PlacedLabel> placeMapLabels(std::vector<LabelCandidate> candidates, int width, int height, double zoom)
 {
-    std::vector<PlacedLabel> drawn;
+    std::vector<PlacedLabel> placed;
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const LabelCandidate& a, const LabelCandidate& b) { return a.priority < b.priority; });
-    cairo_save(cr);
-    cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    double scale = labelScale(zoom);
-    cairo_set_font_size(cr, 11.0 * scale);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_width(cr, 3.0 * scale);
-
+    LabelFont font(zoom);
     int columns = std::max(1, int(std::ceil(3.0 * width / kLabelCell)));
     int rows = std::max(1, int(std::ceil(3.0 * height / kLabelCell)));
     std::vector<std::vector<int>> cells(std::size_t(columns) * std::size_t(rows));
-    std::vector<LabelBox> placed;
+    std::vector<LabelBox> boxes;
     auto cellRange = [](double from, double to, double origin, int count) {
         int first = std::clamp(int(std::floor((from - origin) / kLabelCell)), 0, count - 1);
         int last = std::clamp(int(std::floor((to - origin) / kLabelCell)), 0, count - 1);
         return std::pair{first, last};
     };
 
+    // Streets are named once per way, so a few names make most candidates.
+    std::unordered_map<std::string_view, cairo_text_extents_t> measured;
     for (const LabelCandidate& candidate : candidates) {
         if (!isValidUtf8(candidate.name))
             continue;
-        cairo_text_extents_t ink;
-        cairo_text_extents(cr, candidate.name.c_str(), &ink);
+        auto [found, added] = measured.try_emplace(candidate.name);
+        if (added)
+            cairo_text_extents(font.context(), candidate.name.c_str(), &found->second);
+        const cairo_text_extents_t& ink = found->second;
         double originX = candidate.x - ink.width / 2.0 - ink.x_bearing;
         double originY = candidate.y - ink.height / 2.0 - ink.y_bearing;
         LabelBox box{originX + ink.x_bearing - 4.0, originY + ink.y_bearing - 4.0,
@@ -373,30 +334,99 @@ std::vector<PlacedLabel> drawMapLabels(cairo_t* cr, std::vector<LabelCandidate> 
         for (int row = row0; row <= row1 && !collides; ++row)
             for (int column = column0; column <= column1 && !collides; ++column)
                 for (int other : cells[std::size_t(row) * columns + column])
-                    if (box.overlaps(placed[other])) {
+                    if (box.overlaps(boxes[other])) {
                         collides = true;
                         break;
                     }
         if (collides)
             continue;
-
-        cairo_new_path(cr);
-        cairo_move_to(cr, originX, originY);
-        cairo_text_path(cr, candidate.name.c_str());
-        cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
-        cairo_stroke_preserve(cr);
-        cairo_set_source_rgba(cr, 0.16, 0.18, 0.20, 0.92);
-        cairo_fill(cr);
-
-        int index = int(placed.size());
-        placed.push_back(box);
+        int index = int(boxes.size());
+        boxes.push_back(box);
         for (int row = row0; row <= row1; ++row)
             for (int column = column0; column <= column1; ++column)
                 cells[std::size_t(row) * columns + column].push_back(index);
-        drawn.push_back(PlacedLabel{candidate.name, originX, originY});
+        placed.push_back(PlacedLabel{candidate.name, originX, originY});
     }
-    cairo_restore(cr);
-    return drawn;
+    return placed;
+}
+
+namespace {
+
+struct OutlineStep {
+    cairo_path_data_type_t type;
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// cairo keeps path coordinates in 1/256 pixels.
+double onCairoGrid(double v)
+{
+    return std::nearbyint(v * 256.0) / 256.0;
+}
+
+// A glyph's outline at the origin, flattened as cairo would before filling it.
+std::vector<OutlineStep> glyphOutline(cairo_t* cr, unsigned long index)
+{
+    cairo_new_path(cr);
+    cairo_glyph_t glyph{index, 0.0, 0.0};
+    cairo_glyph_path(cr, &glyph, 1);
+    cairo_path_t* path = cairo_copy_path_flat(cr);
+    std::vector<OutlineStep> outline;
+    for (int i = 0; path->status == CAIRO_STATUS_SUCCESS && i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t& item = path->data[i];
+        outline.push_back({item.header.type});
+        if (item.header.type != CAIRO_PATH_CLOSE_PATH) {
+            outline.back().x = path->data[i + 1].point.x;
+            outline.back().y = path->data[i + 1].point.y;
+        }
+    }
+    cairo_path_destroy(path);
+    return outline;
+}
+
+} // namespace
+
+void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, double zoom)
+{
+    LabelFont font(zoom);
+    cairo_t* cr = font.context();
+    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr);
+    // A layer's labels share a few dozen glyphs: each is outlined once.
+    std::unordered_map<unsigned long, std::vector<OutlineStep>> outlines;
+    StrokeStyle halo{3.0 * labelScale(zoom), LineEnds::Round, LineJoins::Round, {}};
+    for (const PlacedLabel& label : labels) {
+        if (!isValidUtf8(label.name))
+            continue;
+        // Glyphs are placed as cairo_text_path places them, from a point
+        // near the origin (see LabelFont), and the whole pixels added after.
+        double wholeX = std::floor(label.x);
+        double wholeY = std::floor(label.y);
+        cairo_glyph_t* glyphs = nullptr;
+        int count = 0;
+        if (cairo_scaled_font_text_to_glyphs(scaled, onCairoGrid(label.x - wholeX), onCairoGrid(label.y - wholeY),
+                                             label.name.c_str(), -1, &glyphs, &count, nullptr, nullptr, nullptr)
+            != CAIRO_STATUS_SUCCESS)
+            continue;
+        raster.newPath();
+        for (int g = 0; g < count; ++g) {
+            auto found = outlines.find(glyphs[g].index);
+            if (found == outlines.end())
+                found = outlines.emplace(glyphs[g].index, glyphOutline(cr, glyphs[g].index)).first;
+            double x = onCairoGrid(glyphs[g].x) + wholeX;
+            double y = onCairoGrid(glyphs[g].y) + wholeY;
+            for (const OutlineStep& step : found->second) {
+                if (step.type == CAIRO_PATH_MOVE_TO)
+                    raster.moveTo(step.x + x, step.y + y);
+                else if (step.type == CAIRO_PATH_LINE_TO)
+                    raster.lineTo(step.x + x, step.y + y);
+                else if (step.type == CAIRO_PATH_CLOSE_PATH)
+                    raster.closePath();
+            }
+        }
+        cairo_glyph_free(glyphs);
+        raster.stroke(halo, {1.0, 1.0, 1.0, 0.88});
+        raster.fill(FillRule::NonZero, {0.16, 0.18, 0.20, 0.92});
+    }
 }
 
 //-----------------------------------------------------------------------------
@@ -451,13 +481,6 @@ struct ProjectedTrack {
     std::vector<ScreenPoint> points; // own elevation with showHeight, else ground
     std::vector<ScreenPoint> ground; // only filled for the curtain
 };
-
-bool closerThan(ScreenPoint a, ScreenPoint b, double distance)
-{
-    double dx = a.x - b.x;
-    double dy = a.y - b.y;
-    return dx * dx + dy * dy < distance * distance;
-}
 
 void drawCurtain(cairo_t* cr, const ProjectedTrack& projected)
 {
@@ -754,20 +777,33 @@ void rebuildMapLayer(MapLayerCache& cache, const MapScene& scene, const MapProje
     cache.clear();
     int width = scene.view.width;
     int height = scene.view.height;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * width, 3 * height);
+    cairo_surface_t* surface = cache.spare;
+    cache.spare = nullptr;
+    if (surface && cairo_image_surface_get_width(surface) == 3 * width
+        && cairo_image_surface_get_height(surface) == 3 * height) {
+        cairo_surface_flush(surface);
+        std::memset(cairo_image_surface_get_data(surface), 0,
+                    std::size_t(cairo_image_surface_get_stride(surface)) * std::size_t(3 * height));
+        cairo_surface_mark_dirty(surface);
+    } else {
+        if (surface)
+            cairo_surface_destroy(surface);
+        // A new image surface starts fully transparent.
+        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * width, 3 * height);
+    }
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         // Out of memory or beyond cairo's size limit: no map this frame rather than a crash.
         cairo_surface_destroy(surface);
         return;
     }
-    // A new image surface starts fully transparent, so it needs no clearing.
-    cairo_t* cr = cairo_create(surface);
-    cairo_translate(cr, width, height);
-    const std::vector<MapFeature>& features = *scene.features;
-    for (const MapFeature* feature : mapLayerFeatures(cache, features, scene.mapRevision, projection))
-        drawMapFeature(cr, *feature, projection);
-    drawMapLabels(cr, collectLabelCandidates(cache.drawOrder, projection), width, height, scene.view.zoom);
-    cairo_destroy(cr);
+    {
+        MapRaster raster(surface, width, height, cache.raster);
+        for (const MapFeature* feature : mapLayerFeatures(cache, *scene.features, scene.mapRevision, projection))
+            drawMapFeature(raster, *feature, projection);
+        drawMapLabels(raster,
+                      placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, scene.view.zoom),
+                      scene.view.zoom);
+    }
     cache.surface = surface;
     cache.key = layerKey(scene);
     ++cache.rebuilds;

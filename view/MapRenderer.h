@@ -6,6 +6,7 @@
 #include "map/MapFeature.h"
 #include "view/MapLayerCache.h"
 #include "view/MapProjection.h"
+#include "view/MapRaster.h"
 
 #include <cairo.h>
 
@@ -53,7 +54,7 @@ std::vector<const MapFeature*> mapLayerFeatures(MapLayerCache& cache, const std:
                                                 std::uint64_t mapRevision, const MapProjection& projection);
 
 // One feature by its category's rules, in the ground plane, pan applied.
-void drawMapFeature(cairo_t* cr, const MapFeature& feature, const MapProjection& projection);
+void drawMapFeature(MapRaster& raster, const MapFeature& feature, const MapProjection& projection);
 
 struct LabelCandidate {
     std::string name;
@@ -64,19 +65,20 @@ struct LabelCandidate {
 
 // Named features of a labelled category shown at this zoom, anchored at
 // their centre (areas) or middle point (lines), within reach of the layer.
-std::vector<LabelCandidate> collectLabelCandidates(const std::vector<const MapFeature*>& features,
-                                                   const MapProjection& projection);
+std::vector<LabelCandidate> collectLabelCandidates(const MapFeatureIndex& index, const MapProjection& projection);
 
 struct PlacedLabel {
     std::string name;
-    double x = 0.0; // text origin, where cairo_move_to put it
+    double x = 0.0; // text origin, where cairo_move_to puts it
     double y = 0.0;
 };
 
 // Places the labels by priority on a 64-pixel collision grid over the layer
-// (panel -W .. 2W, -H .. 2H) and draws those that fit, in the order drawn.
-std::vector<PlacedLabel> drawMapLabels(cairo_t* cr, std::vector<LabelCandidate> candidates, int width, int height,
-                                       double zoom);
+// (panel -W .. 2W, -H .. 2H); those that fit, in the order they are drawn.
+std::vector<PlacedLabel> placeMapLabels(std::vector<LabelCandidate> candidates, int width, int height, double zoom);
+
+// Each label's text with a white halo.
+void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, double zoom);
 
 // The ten-entry legend in the panel's lower-left corner: one column below
 // 320 pixels of width, two columns from there.

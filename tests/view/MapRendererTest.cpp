@@ -1,5 +1,6 @@
 #include "view/MapRenderer.h"
 
+#include "map/OsmReader.h"
 #include "view/MapStyle.h"
 #include "ViewTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 
 using namespace pathlark;
 using viewtest::blend;
@@ -261,19 +263,185 @@ TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
     render();
 }
 
+TEST_F(MapRendererTest, PixelSizedFeaturesStayVisible)
+{
+    // One pixel each, straddling pixel borders so their ink is spread thin.
+    features = {square(MapCategory::Forest, 60.5, 60.5, 61.5, 61.5), square(MapCategory::WaterArea, 90, 60, 91, 61),
+                horizontal(MapCategory::Path, 120.3, 121.3, 60.5), horizontal(MapCategory::MinorRoad, 150, 151, 61)};
+    render();
+    for (int x : {60, 90, 120, 150}) {
+        int strongest = 0;
+        for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) {
+                Rgb c = at(x + dx, 60 + dy);
+                strongest = std::max({strongest, std::abs(c.r - kBackground.r), std::abs(c.g - kBackground.g),
+                                      std::abs(c.b - kBackground.b)});
+            }
+        EXPECT_GE(strongest, 12) << "feature at x " << x;
+    }
+}
+
+namespace {
+
+// The map layer as cairo draws it in full detail: every point, every feature
+// stroked and filled on its own, the labels' outlines stroked and filled.
+void drawWithCairo(cairo_t* cr, const std::vector<const MapFeature*>& shown, const std::vector<PlacedLabel>& labels,
+                   const MapProjection& projection)
+{
+    static const double dashes[] = {5.0, 4.0};
+    double factor = widthFactor(projection.view().zoom);
+    for (const MapFeature* f : shown) {
+        const CategoryStyle& style = categoryStyle(f->category);
+        cairo_new_path(cr);
+        auto ring = [&](const std::vector<MapPoint>& points, bool close) {
+            for (const MapPoint& point : points) {
+                ScreenPoint p = projection.projectGround(point.latitude, point.longitude, Pan::Applied);
+                cairo_line_to(cr, p.x, p.y);
+            }
+            if (close)
+                cairo_close_path(cr);
+        };
+        ring(f->points, f->closed);
+        for (const std::vector<MapPoint>& extra : f->rings)
+            if (extra.size() > 2) {
+                cairo_new_sub_path(cr);
+                ring(extra, true);
+            }
+        bool water = f->category == MapCategory::WaterArea;
+        if (style.area) {
+            cairo_set_source_rgba(cr, style.red, style.green, style.blue, style.alpha);
+            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_fill_preserve(cr);
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+            cairo_set_dash(cr, dashes, f->boundary ? 2 : 0, 0.0);
+            water ? cairo_set_source_rgba(cr, 0.18, 0.52, 0.74, 0.86)
+            : f->boundary ? cairo_set_source_rgba(cr, 0.55, 0.43, 0.65, 0.72)
+                          : cairo_set_source_rgba(cr, 0.38, 0.40, 0.40, 0.42);
+            cairo_set_line_width(cr, f->boundary ? factor * 1.2 : water ? 1.1 : 0.8);
+            cairo_stroke(cr);
+            continue;
+        }
+        double width = style.baseWidth * factor;
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_dash(cr, dashes, 0, 0.0);
+        if (f->bridge) {
+            cairo_set_source_rgba(cr, 0.30, 0.30, 0.30, 0.72);
+            cairo_set_line_width(cr, width + 2.0);
+            cairo_stroke_preserve(cr);
+        }
+        cairo_set_dash(cr, dashes, style.dashed || f->tunnel ? 2 : 0, 0.0);
+        cairo_set_source_rgba(cr, style.red, style.green, style.blue, f->tunnel ? 0.48 : 0.82);
+        cairo_set_line_width(cr, width);
+        cairo_stroke(cr);
+    }
+    cairo_set_dash(cr, dashes, 0, 0.0);
+    cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 11.0 * labelScale(projection.view().zoom));
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, 3.0 * labelScale(projection.view().zoom));
+    for (const PlacedLabel& label : labels) {
+        cairo_new_path(cr);
+        cairo_move_to(cr, label.x, label.y);
+        cairo_text_path(cr, label.name.c_str());
+        cairo_set_source_rgba(cr, 1.0, 1.0, 1.0, 0.88);
+        cairo_stroke_preserve(cr);
+        cairo_set_source_rgba(cr, 0.16, 0.18, 0.20, 0.92);
+        cairo_fill(cr);
+    }
+}
+
+} // namespace
+
+// The layer leaves out work nobody sees, not features: the same maps at low,
+// middle and high zoom and turned about two axes look as cairo draws them
+// with every point.
+TEST(MapLayer, RealMapsLookAsDrawnInFullDetail)
+{
+    struct View {
+        double zoom;
+        int angleX, angleZ;
+    };
+    for (const char* name : {"north-bayreuth-2014_overpass_forest-excerpt.osm", "krems-2013_josm-single-quotes_excerpt.osm"}) {
+        std::vector<MapFeature> features = readOsmMap(std::string(PATHLARK_TEST_DATA_DIR) + "/osm/" + name);
+        ASSERT_FALSE(features.empty()) << name;
+        // A track across the map's extent, so the view fits the map.
+        double minLat = HUGE_VAL, maxLat = -HUGE_VAL, minLon = HUGE_VAL, maxLon = -HUGE_VAL;
+        for (const MapFeature& f : features)
+            for (const MapPoint& p : f.points) {
+                minLat = std::min(minLat, p.latitude);
+                maxLat = std::max(maxLat, p.latitude);
+                minLon = std::min(minLon, p.longitude);
+                maxLon = std::max(maxLon, p.longitude);
+            }
+        auto track = makeTrack({{minLat, minLon}, {maxLat, maxLon}});
+        for (View v : {View{1.0, 0, 0}, View{4.0, 0, 0}, View{20.0, 0, 0}, View{2.0, 40, 30}}) {
+            MapScene scene;
+            scene.track = track.get();
+            scene.view = {.width = 240, .height = 180, .zoom = v.zoom, .angleX = v.angleX, .angleZ = v.angleZ};
+            scene.features = &features;
+            scene.mapRevision = 1;
+            TrackExtent extent;
+            MapLayerCache cache;
+            viewtest::Canvas panel(240, 180);
+            renderMapPanel(panel.cr, scene, extent, cache);
+            ASSERT_TRUE(cache.surface);
+
+            MapProjection projection(*track, extent, scene.view);
+            viewtest::Canvas full(720, 540);
+            cairo_translate(full.cr, 240, 180);
+            drawWithCairo(full.cr, mapLayerFeatures(cache, features, 1, projection),
+                          placeMapLabels(collectLabelCandidates(cache.index, projection), 240, 180, v.zoom), projection);
+            // Antialiased edges differ by a few levels, a missing or misplaced feature by far more.
+            std::string view = std::string(name) + " at zoom " + std::to_string(v.zoom);
+            EXPECT_LT(viewtest::differingShare(cache.surface, full.surface, kBackground, 8), 0.002) << view;
+            EXPECT_LT(viewtest::differingShare(cache.surface, full.surface, kBackground, 32), 0.0001)
+                << view << ", turned " << v.angleX << " and " << v.angleZ;
+        }
+    }
+}
+
+// The grid only saves time: what it finds is what testing every feature finds.
+TEST(MapFeatureIndex, FindsWhatTestingEveryFeatureFinds)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> lat(47.0, 47.2), lon(9.0, 9.2), size(0.0, 0.002);
+    std::vector<MapFeature> features;
+    for (int i = 0; i < 4000; ++i) {
+        double la = lat(random), lo = lon(random);
+        // Every fiftieth feature spans most of the map, like a border.
+        double extent = i % 50 == 0 ? 0.15 : size(random);
+        features.push_back(feature(MapCategory(1 + i % 16), {{la, lo}, {la + extent, lo + extent * 0.7}}));
+    }
+    features[3].points[1].latitude = std::numeric_limits<double>::quiet_NaN();
+    MapFeatureIndex index;
+    index.update(features, 1);
+    auto track = makeTrack({{47.05, 9.05}, {47.08, 9.09}});
+    TrackExtent extent;
+    for (ViewState view : {ViewState{.width = 300, .height = 200}, ViewState{.width = 300, .height = 200, .zoom = 6.0},
+                           ViewState{.width = 300, .height = 200, .zoom = 0.05},
+                           ViewState{.width = 300, .height = 200, .panX = 400.0, .angleX = 60, .angleZ = 135}}) {
+        MapProjection projection(*track, extent, view);
+        ScreenBox box{-300.0, -200.0, 600.0, 400.0};
+        std::vector<std::size_t> expected;
+        for (std::size_t i = 0; i < index.drawOrder().size(); ++i)
+            if (index.bounds()[i].finite && touches(index.bounds()[i], projection, box))
+                expected.push_back(i);
+        EXPECT_EQ(expected, index.featuresTouching(projection, box)) << "zoom " << view.zoom;
+    }
+}
+
 TEST(MapLabels, LowerPriorityNumberWinsACollision)
 {
-    viewtest::Canvas canvas(600, 600);
-    cairo_translate(canvas.cr, 200, 200);
     std::vector<LabelCandidate> candidates = {
         {"Secondary", 100, 100, 3},  {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
         {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0},
     };
     std::vector<std::string> names;
-    for (const PlacedLabel& label : drawMapLabels(canvas.cr, candidates, 200, 200, 1.0))
+    for (const PlacedLabel& label : placeMapLabels(candidates, 200, 200, 1.0))
         names.push_back(label.name);
     EXPECT_EQ((std::vector<std::string>{"Primary", "Elsewhere"}), names);
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(canvas.cr));
 }
 
 TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
@@ -289,22 +457,24 @@ TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
         feature(Motorway, {{47.0, 9.0}, {47.1, 9.1}}),
         feature(Motorway, {{48.0, 9.0}, {48.1, 9.1}}, "Far"),
     };
-    std::vector<const MapFeature*> order;
-    for (const MapFeature& f : features)
-        order.push_back(&f);
+    MapFeatureIndex index;
+    index.update(features, 1);
     std::vector<LabelCandidate> candidates =
-        collectLabelCandidates(order, MapProjection(*track, extent, {.width = 200, .height = 200}));
+        collectLabelCandidates(index, MapProjection(*track, extent, {.width = 200, .height = 200}));
     ASSERT_EQ(1u, candidates.size()) << "grass and minor roads are named from zoom 1.25 only";
     EXPECT_EQ("River", candidates[0].name);
     EXPECT_NEAR(100.0, candidates[0].x, 1e-6);
     EXPECT_EQ(2, candidates[0].priority);
 
     MapProjection closer(*track, extent, {.width = 200, .height = 200, .zoom = 1.25});
-    candidates = collectLabelCandidates(order, closer);
+    candidates = collectLabelCandidates(index, closer);
+    // In draw order: the park below the river below the lane.
     ASSERT_EQ(3u, candidates.size());
+    EXPECT_EQ("Park", candidates[0].name);
+    EXPECT_EQ("Lane", candidates[2].name);
     // The park's anchor is the mean of its three corners, the repeated first point left out.
     ScreenPoint park = closer.projectGround(47.02 / 3.0 + 47.0 * 2.0 / 3.0, 9.0 / 3.0 + 9.02 * 2.0 / 3.0, Pan::Applied);
-    EXPECT_TRUE(viewtest::isAt(park, candidates[1].x, candidates[1].y));
+    EXPECT_TRUE(viewtest::isAt(park, candidates[0].x, candidates[0].y));
 }
 
 TEST(MapStyle, WidthFactorIsClampedAtBothEnds)

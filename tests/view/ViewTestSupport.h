@@ -98,6 +98,37 @@ struct Canvas {
     cairo_t* cr;
 };
 
+// The share of pixels whose colours, composed over `background`, differ by
+// more than `tolerance` in some channel. Both images the same size.
+inline double differingShare(cairo_surface_t* a, cairo_surface_t* b, Rgb background, int tolerance)
+{
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    int width = cairo_image_surface_get_width(a);
+    int height = cairo_image_surface_get_height(a);
+    auto over = [&](std::uint32_t pixel, int shift, int under) {
+        return int((pixel >> shift) & 0xFF) + under * (255 - int(pixel >> 24)) / 255;
+    };
+    long differing = 0;
+    for (int y = 0; y < height; ++y) {
+        auto* rowA = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(a)
+                                                            + y * cairo_image_surface_get_stride(a));
+        auto* rowB = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(b)
+                                                            + y * cairo_image_surface_get_stride(b));
+        for (int x = 0; x < width; ++x) {
+            int unders[3] = {background.r, background.g, background.b};
+            for (int channel = 0; channel < 3; ++channel)
+                if (std::abs(over(rowA[x], 16 - 8 * channel, unders[channel])
+                             - over(rowB[x], 16 - 8 * channel, unders[channel]))
+                    > tolerance) {
+                    ++differing;
+                    break;
+                }
+        }
+    }
+    return double(differing) / (double(width) * height);
+}
+
 } // namespace viewtest
 
 // Per-channel comparison of un-premultiplied colours; messages can be streamed after it.

@@ -1,0 +1,221 @@
+#include "view/MapRaster.h"
+
+#include "ViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+using namespace pathlark;
+
+namespace {
+
+struct Point {
+    double x, y;
+};
+
+enum class Operation { FillEvenOdd, FillNonZero, Stroke };
+
+// One shape, drawn in opaque black by the raster and by cairo.
+struct Shape {
+    const char* name;
+    std::vector<std::vector<Point>> paths;
+    bool closed;
+    Operation operation;
+    StrokeStyle style = {};
+    // Pixels where edges cross get the sum of the areas on each side, so a
+    // self-crossing outline is off there, and only there.
+    int worst = 64;
+};
+
+constexpr double kDashes[] = {5.0, 4.0};
+
+std::vector<Point> star(double cx, double cy, double radius)
+{
+    std::vector<Point> points;
+    for (int i = 0; i < 5; ++i) {
+        double angle = i * 4.0 * std::numbers::pi / 5.0 - std::numbers::pi / 2.0;
+        points.push_back({cx + radius * std::cos(angle), cy + radius * std::sin(angle)});
+    }
+    return points;
+}
+
+std::vector<Point> wiggle(double x0, double y0, int count, double step)
+{
+    std::vector<Point> points;
+    for (int i = 0; i < count; ++i)
+        points.push_back({x0 + i * step, y0 + 6.0 * std::sin(i * 0.35) + (i % 3) * 0.4});
+    return points;
+}
+
+void drawWithRaster(cairo_surface_t* surface, const Shape& shape)
+{
+    RasterBuffers buffers;
+    MapRaster raster(surface, 0.0, 0.0, buffers);
+    for (const std::vector<Point>& path : shape.paths) {
+        raster.moveTo(path[0].x, path[0].y);
+        for (const Point& p : path)
+            raster.lineTo(p.x, p.y);
+        if (shape.closed)
+            raster.closePath();
+    }
+    if (shape.operation == Operation::Stroke)
+        raster.stroke(shape.style, {0.0, 0.0, 0.0, 1.0});
+    else
+        raster.fill(shape.operation == Operation::FillEvenOdd ? FillRule::EvenOdd : FillRule::NonZero,
+                    {0.0, 0.0, 0.0, 1.0});
+}
+
+void drawWithCairo(cairo_t* cr, const Shape& shape)
+{
+    for (const std::vector<Point>& path : shape.paths) {
+        cairo_move_to(cr, path[0].x, path[0].y);
+        for (const Point& p : path)
+            cairo_line_to(cr, p.x, p.y);
+        if (shape.closed)
+            cairo_close_path(cr);
+    }
+    if (shape.operation != Operation::Stroke) {
+        cairo_set_fill_rule(cr, shape.operation == Operation::FillEvenOdd ? CAIRO_FILL_RULE_EVEN_ODD
+                                                                           : CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr);
+        return;
+    }
+    const StrokeStyle& style = shape.style;
+    cairo_set_line_width(cr, style.width);
+    cairo_set_line_cap(cr, style.ends == LineEnds::Round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, style.joins == LineJoins::Round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
+    cairo_set_dash(cr, style.dashes.data(), int(style.dashes.size()), 0.0);
+    cairo_stroke(cr);
+}
+
+} // namespace
+
+// The raster stands in for cairo in the map layer, so it must cover the
+// pixels cairo covers: antialiased edges may differ by a few levels where
+// cairo samples fifteen rows a pixel and the raster takes exact areas.
+TEST(MapRaster, DrawsShapesAsCairoDoes)
+{
+    const StrokeStyle roundDashed{0.9, LineEnds::Round, LineJoins::Round, kDashes};
+    const Shape shapes[] = {
+        {"square ring with a hole",
+         {{{20.3, 20.6}, {130.4, 20.6}, {130.4, 100.2}, {20.3, 100.2}}, {{50.5, 40.5}, {90.5, 40.5}, {70.5, 80.5}}},
+         true, Operation::FillEvenOdd},
+        {"star, non-zero", {star(80.3, 60.7, 50.0)}, true, Operation::FillNonZero, {}, 160},
+        {"star, even-odd", {star(80.3, 60.7, 50.0)}, true, Operation::FillEvenOdd, {}, 160},
+        {"area past every edge", {{{-60.0, 20.3}, {210.0, -5.5}, {230.0, 180.0}, {40.2, 150.0}}}, true,
+         Operation::FillEvenOdd},
+        {"zigzag, round joins and caps", {{{10.3, 60.2}, {40.7, 30.1}, {45.2, 90.6}, {90.1, 20.4}, {150.6, 80.9}}},
+         false, Operation::Stroke, {2.5, LineEnds::Round, LineJoins::Round, {}}},
+        {"thin curve, round dashes", {wiggle(5.2, 60.4, 110, 1.37)}, false, Operation::Stroke, roundDashed},
+        {"ring of butt dashes, mitered", {{{20.2, 20.3}, {140.8, 30.6}, {30.5, 100.1}, {60.4, 50.7}}}, true,
+         Operation::Stroke, {1.2, LineEnds::Butt, LineJoins::Miter, kDashes}},
+        {"sharp mitered corner", {{{10.6, 30.3}, {150.2, 42.9}, {10.4, 55.8}}}, true, Operation::Stroke,
+         {0.8, LineEnds::Butt, LineJoins::Miter, {}}},
+        {"dot", {{{70.4, 60.6}, {70.4, 60.6}}}, false, Operation::Stroke, {5.0, LineEnds::Round, LineJoins::Round, {}}},
+        {"dashed line reaching far out", {{{-20000.3, 50.4}, {20000.6, 70.2}}}, false, Operation::Stroke,
+         {1.6, LineEnds::Round, LineJoins::Round, kDashes}},
+    };
+    for (const Shape& shape : shapes) {
+        viewtest::Canvas ours(160, 120);
+        viewtest::Canvas theirs(160, 120);
+        drawWithRaster(ours.surface, shape);
+        drawWithCairo(theirs.cr, shape);
+        cairo_surface_flush(ours.surface);
+        cairo_surface_flush(theirs.surface);
+        int covered = 0, differing = 0, worst = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 160; ++x) {
+                int a = int(cairo_image_surface_get_data(ours.surface)[y * cairo_image_surface_get_stride(ours.surface)
+                                                                       + 4 * x + 3]);
+                int b = int(cairo_image_surface_get_data(theirs.surface)[y * cairo_image_surface_get_stride(
+                                                                             theirs.surface)
+                                                                         + 4 * x + 3]);
+                covered += a > 0 || b > 0;
+                differing += std::abs(a - b) > 24;
+                worst = std::max(worst, std::abs(a - b));
+            }
+        EXPECT_GT(covered, 0) << shape.name;
+        EXPECT_LE(differing, covered / 25) << shape.name;
+        EXPECT_LE(worst, shape.worst) << shape.name;
+    }
+}
+
+// Coordinates come from map files through a projection at any zoom. Whatever
+// they are, drawing stays inside the image and returns promptly; where a
+// sensible picture exists, it is drawn.
+TEST(MapRaster, AnyCoordinatesStayInsideTheImage)
+{
+    constexpr int kWidth = 64, kHeight = 48, kGuard = 256; // guard pixels before and after the image
+    const double nan = std::nan(""), inf = HUGE_VAL, tiny = 1e-300;
+    const double tinyDashes[] = {tiny, tiny}, noDashes[] = {0.0, 0.0}, negative[] = {-1.0, 5.0},
+                 dotDashes[] = {0.0, 4.0};
+    std::vector<Point> million;
+    for (int i = 0; i < 1'000'000; ++i)
+        million.push_back({-10.0 + i * 8e-5, 24.0 + (i % 2) * 0.3});
+    struct Case {
+        const char* name;
+        std::vector<Point> points;
+        Operation operation;
+        StrokeStyle style;
+        bool covers; // whether something must show
+    };
+    const StrokeStyle round{2.0, LineEnds::Round, LineJoins::Round, {}};
+    const Case cases[] = {
+        {"area around the image from 1e300", {{-1e300, -1e300}, {1e300, -1e300}, {0.0, 1e300}}, Operation::FillEvenOdd,
+         {}, true},
+        {"line between the largest doubles", {{-1.7e308, 20.5}, {1.7e308, 30.5}}, Operation::Stroke, round, true},
+        {"mitered corners far out", {{-1e300, 10.0}, {30.0, 20.0}, {1e300, 10.5}}, Operation::Stroke,
+         {3.0, LineEnds::Butt, LineJoins::Miter, {}}, true},
+        {"points not finite in between", {{5.0, 5.0}, {nan, 3.0}, {40.0, inf}, {-inf, nan}, {50.0, 40.0}, {10.0, 40.0}},
+         Operation::Stroke, round, true},
+        {"area with points not finite", {{5.0, 5.0}, {nan, nan}, {60.0, 8.0}, {inf, 20.0}, {30.0, 40.0}},
+         Operation::FillNonZero, {}, true},
+        {"repeated and barely distinct points", {{20.0, 20.0}, {20.0, 20.0}, {20.0 + 5e-324, 20.0}, {20.0, 20.0 + tiny},
+         {40.0, 30.0}}, Operation::Stroke, round, true},
+        {"dashes too short to see", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Round, LineJoins::Round, tinyDashes}, true},
+        {"dashes of no length", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Butt, LineJoins::Round, noDashes}, true},
+        {"dashes of negative length", {{2.0, 2.0}, {60.0, 40.0}}, Operation::Stroke,
+         {1.0, LineEnds::Butt, LineJoins::Round, negative}, true},
+        {"dashes of dots, far across", {{-1e9, 2.0}, {1e9, 40.0}}, Operation::Stroke,
+         {1.5, LineEnds::Round, LineJoins::Round, dotDashes}, false},
+        {"width 1e300", {{10.0, 10.0}, {20.0, 12.0}}, Operation::Stroke, {1e300, LineEnds::Round, LineJoins::Round, {}},
+         true},
+        {"width not a number", {{10.0, 10.0}, {20.0, 12.0}}, Operation::Stroke, {nan, LineEnds::Round, LineJoins::Round, {}},
+         false},
+        {"a million points", million, Operation::Stroke, {1.0, LineEnds::Round, LineJoins::Round, kDashes}, true},
+    };
+    for (const Case& item : cases) {
+        int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, kWidth) / 4;
+        std::vector<std::uint32_t> memory(std::size_t(2 * kGuard + stride * kHeight), 0xdeadbeef);
+        std::uint32_t* pixels = memory.data() + kGuard;
+        std::fill(pixels, pixels + stride * kHeight, 0u);
+        cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                                       CAIRO_FORMAT_ARGB32, kWidth, kHeight, 4 * stride);
+        {
+            RasterBuffers buffers;
+            MapRaster raster(surface, 0.0, 0.0, buffers);
+            raster.moveTo(item.points[0].x, item.points[0].y);
+            for (const Point& p : item.points)
+                raster.lineTo(p.x, p.y);
+            if (item.operation == Operation::Stroke)
+                raster.stroke(item.style, {0.0, 0.0, 0.0, 1.0});
+            else
+                raster.fill(item.operation == Operation::FillEvenOdd ? FillRule::EvenOdd : FillRule::NonZero,
+                            {0.0, 0.0, 0.0, 1.0});
+        }
+        cairo_surface_destroy(surface);
+        bool guarded = std::all_of(memory.begin(), memory.begin() + kGuard, [](auto v) { return v == 0xdeadbeef; })
+            && std::all_of(memory.end() - kGuard, memory.end(), [](auto v) { return v == 0xdeadbeef; });
+        EXPECT_TRUE(guarded) << item.name;
+        if (item.covers) {
+            EXPECT_TRUE(std::any_of(pixels, pixels + stride * kHeight, [](auto v) { return v != 0; })) << item.name;
+        }
+    }
+}
