@@ -8,7 +8,6 @@
 
 #include "app/MainWindow.h"
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
@@ -16,6 +15,7 @@
 #include "gui/GuiDialog.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
+#include "i18n/Translate.h"
 #include "track/Gpx.h"
 #include "view/GraphRenderer.h"
 

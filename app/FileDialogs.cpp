@@ -4,9 +4,9 @@
 
 #include "app/PathText.h"
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiOpenFileDialog.h"
 #include "gui/GuiSaveFileDialog.h"
+#include "i18n/Translate.h"
 #include "track/Gpx.h"
 
 #include <algorithm>

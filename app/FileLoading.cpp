@@ -5,7 +5,7 @@
 #include "app/PathText.h"
 #include "app/PathlarkEngine.h"
 #include "app/StatusLine.h"
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/EmbeddedSample.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"

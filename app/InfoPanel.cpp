@@ -1,6 +1,6 @@
 #include "app/InfoPanel.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/TrackStatistics.h"
 
 namespace pathlark {

@@ -4,7 +4,6 @@
 #include "app/MainWindow.h"
 
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiCheckBox.h"
@@ -17,6 +16,7 @@
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiTreeListCtrl.h"
 #include "gui/GuiWindow.h"
+#include "i18n/Translate.h"
 
 #include <algorithm>
 #include <string>

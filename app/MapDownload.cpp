@@ -4,9 +4,9 @@
 
 #include "app/MainWindow.h"
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiWindow.h"
+#include "i18n/Translate.h"
 #include "map/OverpassQuery.h"
 #include "track/Gpx.h"
 

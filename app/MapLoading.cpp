@@ -4,7 +4,7 @@
 #include "app/PathlarkEngine.h"
 
 #include "app/PathText.h"
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "map/OsmReader.h"
 
 #include <exception>

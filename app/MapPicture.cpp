@@ -3,8 +3,8 @@
 #include "app/MapPicture.h"
 
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiCairoPanel.h"
+#include "i18n/Translate.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

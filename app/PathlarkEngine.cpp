@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Startup.h"
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/Gpx.h"
 #include "app/InfoPanel.h"
 #include "app/MainWindow.h"

@@ -3,8 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/PathText.h"
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiDataFiles.h"
+#include "i18n/Translate.h"
 
 #include <SDL.h>
 #include <curl/curl.h>

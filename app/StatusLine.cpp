@@ -1,7 +1,7 @@
 #include "app/StatusLine.h"
 
 #include "app/PathText.h"
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/TrackStatistics.h"
 
 #include <cmath>

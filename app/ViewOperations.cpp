@@ -3,9 +3,9 @@
 
 #include "app/MainWindow.h"
 #include "app/PathlarkEngine.h"
-#include "app/Translate.h"
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiComboBox.h"
+#include "i18n/Translate.h"
 #include "track/Track.h"
 #include "view/GraphRenderer.h"
 #include "view/MapRenderer.h"

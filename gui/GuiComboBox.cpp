@@ -102,13 +102,10 @@ bool GuiComboBox::setValue(const std::string& value)
         markDirty();
         return true;
     }
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].text == value) {
-            select(int(i), true);
-            return true;
-        }
-    }
-    return false;
+    const int index = findItemByText(items, value);
+    if (index >= 0)
+        select(index, true);
+    return index >= 0;
 }
 
 // [SECTION] Pop-up list

@@ -1,8 +1,9 @@
 #include "gui/GuiImageButton.h"
 
+#include "gui/Picture.h"
+
 #include <SDL_image.h>
 
-#include <algorithm>
 #include <cstddef>
 
 // The toolkit's built-in picture, compiled in by embed_file (CMakeLists.txt).
@@ -37,19 +38,9 @@ const char* GuiImageButton::className() { return "GuiImageButton"; }
 
 bool GuiImageButton::setIconFrom(SDL_Renderer* renderer, SDL_Surface* surface)
 {
-    if (!surface)
-        return false;
-    icon = SDL_CreateTextureFromSurface(renderer, surface);
-    const int sw = surface->w, sh = surface->h;
-    SDL_FreeSurface(surface);
+    icon = pictureTexture(renderer, surface, iconWidth, iconHeight);
     if (!icon)
         return false;
-    SDL_SetTextureBlendMode(icon, SDL_BLENDMODE_BLEND);
-    // Icons are usually shown a little smaller than drawn; nearest-neighbour
-    // scaling (the window's default) would drop whole rows of the picture.
-    SDL_SetTextureScaleMode(icon, SDL_ScaleModeLinear);
-    iconWidth = sw;
-    iconHeight = sh;
     markDirty();
     return true;
 }
@@ -77,14 +68,8 @@ void GuiImageButton::clearIcon()
 
 SDL_Rect GuiImageButton::iconRect() const
 {
-    const int innerW = w - 8, innerH = h - 8;
-    if (iconWidth <= 0 || iconHeight <= 0 || innerW <= 0 || innerH <= 0)
-        return SDL_Rect{x, y, 0, 0};
-    const double s = std::min(double(innerH) / iconHeight, double(innerW) / iconWidth);
-    const int dw = std::max(1, int(iconWidth * s));
-    const int dh = std::max(1, int(iconHeight * s));
-    const int p = pressed ? 1 : 0;
-    return SDL_Rect{x + 4 + (innerW - dw) / 2, y + 4 + p + (innerH - dh) / 2, dw, dh};
+    // Inside the frame and its bevel, one pixel lower while pressed.
+    return fitPicture(iconWidth, iconHeight, SDL_Rect{x + 4, y + 4 + (pressed ? 1 : 0), w - 8, h - 8});
 }
 
 void GuiImageButton::draw(SDL_Renderer* renderer)

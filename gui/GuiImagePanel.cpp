@@ -1,10 +1,9 @@
 #include "gui/GuiImagePanel.h"
 
 #include "gui/GuiWindow.h"
+#include "gui/Picture.h"
 
 #include <SDL_image.h>
-
-#include <algorithm>
 
 GuiImagePanel::GuiImagePanel(GuiObject* parent_, int id_, int x_, int y_, int w_, int h_, Uint32 colour_)
     : GuiObject(parent_, id_, x_, y_, w_, h_, colour_ & 0x00FFFFFFu)
@@ -33,18 +32,9 @@ bool GuiImagePanel::loadImage(SDL_Renderer* renderer, const std::string& path)
     clearImage();
     if (!renderer)
         return false;
-    SDL_Surface* surface = IMG_Load(path.c_str());
-    if (!surface)
-        return false;
-    image = SDL_CreateTextureFromSurface(renderer, surface);
-    const int sw = surface->w, sh = surface->h;
-    SDL_FreeSurface(surface);
+    image = pictureTexture(renderer, IMG_Load(path.c_str()), imageWidth, imageHeight);
     if (!image)
         return false;
-    SDL_SetTextureBlendMode(image, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(image, SDL_ScaleModeLinear);
-    imageWidth = sw;
-    imageHeight = sh;
     imagePath = path;
     markDirty();
     return true;
@@ -60,15 +50,7 @@ void GuiImagePanel::clearImage()
     markDirty();
 }
 
-SDL_Rect GuiImagePanel::imageRect() const
-{
-    if (imageWidth <= 0 || imageHeight <= 0 || w <= 0 || h <= 0)
-        return SDL_Rect{x, y, 0, 0};
-    const double s = std::min(double(h) / imageHeight, double(w) / imageWidth);
-    const int dw = std::max(1, int(imageWidth * s));
-    const int dh = std::max(1, int(imageHeight * s));
-    return SDL_Rect{x + (w - dw) / 2, y + (h - dh) / 2, dw, dh};
-}
+SDL_Rect GuiImagePanel::imageRect() const { return fitPicture(imageWidth, imageHeight, rect()); }
 
 void GuiImagePanel::draw(SDL_Renderer* renderer)
 {

@@ -11,6 +11,12 @@
 
 #include <algorithm>
 
+int findItemByText(const std::vector<ListItem>& items, const std::string& text)
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](const ListItem& it) { return it.text == text; });
+    return found == items.end() ? -1 : int(found - items.begin());
+}
+
 int rowHeightForFont(TTF_Font* font, int fallback)
 {
     if (!font)
@@ -79,11 +85,7 @@ void GuiListCtrl::ensureSelectionVisible()
     const int viewH = viewHeight();
     if (viewH < 1)
         return;
-    const int top = selectedIndex * itemHeight;
-    if (scrollY > top)
-        scrollY = top;
-    else if (scrollY + viewH < top + itemHeight)
-        scrollY = top + itemHeight - viewH;
+    scrollY = scrollToShow(scrollY, selectedIndex * itemHeight, itemHeight, viewH);
     layoutList();
     markDirty();
 }
@@ -131,15 +133,13 @@ bool GuiListCtrl::setValue(const std::string& value)
         markDirty();
         return true;
     }
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].text == value) {
-            selectedIndex = int(i);
-            ensureSelectionVisible();
-            markDirty();
-            return true;
-        }
-    }
-    return false;
+    const int index = findItemByText(items, value);
+    if (index < 0)
+        return false;
+    selectedIndex = index;
+    ensureSelectionVisible();
+    markDirty();
+    return true;
 }
 
 // [SECTION] Layout
@@ -231,40 +231,23 @@ void GuiListCtrl::handleEvent(GuiEvent& event)
     const SDL_Event* sdl = event.sdlEvent;
     if (event.kind != GuiEvent::SdlInput || !sdl)
         return;
-    switch (sdl->type) {
-    case SDL_MOUSEBUTTONUP:
-        vScrollBar.dragging = hScrollBar.dragging = false;
-        break;
-    case SDL_MOUSEMOTION:
-        if (!dragScrollBars(vScrollBar, hScrollBar, sdl->motion, contentWidth, contentHeight, scrollX, scrollY))
-            break;
-        layoutList();
-        markDirty();
-        break;
-    case SDL_MOUSEBUTTONDOWN: {
+    if (sdl->type == SDL_MOUSEBUTTONDOWN) {
         focused = true;
         layoutIfNeeded();
-        const int px = sdl->button.x, py = sdl->button.y;
-        if (pressScrollBars(vScrollBar, hScrollBar, px, py, std::max(vScrollBar.track.h - itemHeight, 1),
-                            std::max(hScrollBar.track.w - 40, 1), scrollX, scrollY)) {
-            layoutList();
-            markDirty();
-            break;
-        }
-        const int index = itemAt(px, py);
-        if (index >= 0) {
-            selectedIndex = index;
-            ensureSelectionVisible();
-            markDirty();
-        }
-        break;
     }
-    case SDL_MOUSEWHEEL:
-        applyWheel(sdl->wheel, (SDL_GetModState() & KMOD_SHIFT) != 0, itemHeight, scrollX, scrollY);
+    if (scrollAreaInput(*sdl, vScrollBar, hScrollBar, contentWidth, contentHeight,
+                        std::max(vScrollBar.track.h - itemHeight, 1), itemHeight, scrollX, scrollY)) {
         layoutList();
         markDirty();
-        break;
-    default:
-        break;  // keys are for the owner (a combo box's pop-up handles its own)
+        return;
+    }
+    // Keys are for the owner (a combo box's pop-up handles its own).
+    if (sdl->type != SDL_MOUSEBUTTONDOWN)
+        return;
+    const int index = itemAt(sdl->button.x, sdl->button.y);
+    if (index >= 0) {
+        selectedIndex = index;
+        ensureSelectionVisible();
+        markDirty();
     }
 }

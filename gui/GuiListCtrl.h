@@ -16,6 +16,9 @@ struct ListItem {
     std::string text;
 };
 
+// Index of the first item with this text, or -1.
+int findItemByText(const std::vector<ListItem>& items, const std::string& text);
+
 // Row height for a font: line skip + 4, else font height + 4, else 24.
 int rowHeightForFont(TTF_Font* font, int fallback);
 

@@ -229,11 +229,7 @@ void GuiTreeListCtrl::ensureSelectionVisible()
     const int viewH = viewHeight();
     if (viewH < 1)
         return;
-    const int top = int(found - visibleRows.begin()) * rowHeight;
-    if (scrollY > top)
-        scrollY = top;
-    else if (scrollY + viewH < top + rowHeight)
-        scrollY = top + rowHeight - viewH;
+    scrollY = scrollToShow(scrollY, int(found - visibleRows.begin()) * rowHeight, rowHeight, viewH);
     layoutTree();
     markDirty();
 }
@@ -394,41 +390,23 @@ void GuiTreeListCtrl::handleEvent(GuiEvent& event)
     const SDL_Event* sdl = event.sdlEvent;
     if (event.kind != GuiEvent::SdlInput || !sdl)
         return;
-    switch (sdl->type) {
-    case SDL_MOUSEBUTTONUP:
-        vScrollBar.dragging = hScrollBar.dragging = false;
-        break;
-    case SDL_MOUSEMOTION:
-        if (!dragScrollBars(vScrollBar, hScrollBar, sdl->motion, totalColumnWidth(),
-                            int(visibleRows.size()) * rowHeight, scrollX, scrollY))
-            break;
-        layoutTree();
-        markDirty();
-        break;
-    case SDL_MOUSEBUTTONDOWN: {
+    if (sdl->type == SDL_MOUSEBUTTONDOWN)
         focused = true;
-        const int px = sdl->button.x, py = sdl->button.y;
-        if (pressScrollBars(vScrollBar, hScrollBar, px, py, std::max(vScrollBar.track.h - rowHeight, 1),
-                            std::max(hScrollBar.track.w - 40, 1), scrollX, scrollY)) {
-            layoutTree();
-            markDirty();
-            break;
-        }
-        const int nodeIndex = visibleRowNode(rowAt(px, py));
-        if (nodeIndex < 0)
-            break;
-        if (expanderHit(px, nodeIndex))
-            setExpanded(nodeIndex, !nodes[size_t(nodeIndex)].expanded, true);
-        else
-            select(nodeIndex, true);
-        break;
-    }
-    case SDL_MOUSEWHEEL:
-        applyWheel(sdl->wheel, (SDL_GetModState() & KMOD_SHIFT) != 0, rowHeight, scrollX, scrollY);
+    if (scrollAreaInput(*sdl, vScrollBar, hScrollBar, totalColumnWidth(), int(visibleRows.size()) * rowHeight,
+                        std::max(vScrollBar.track.h - rowHeight, 1), rowHeight, scrollX, scrollY)) {
         layoutTree();
         markDirty();
-        break;
-    default:
-        break;  // keys are ignored
+        return;
     }
+    // Keys are ignored.
+    if (sdl->type != SDL_MOUSEBUTTONDOWN)
+        return;
+    const int px = sdl->button.x;
+    const int nodeIndex = visibleRowNode(rowAt(px, sdl->button.y));
+    if (nodeIndex < 0)
+        return;
+    if (expanderHit(px, nodeIndex))
+        setExpanded(nodeIndex, !nodes[size_t(nodeIndex)].expanded, true);
+    else
+        select(nodeIndex, true);
 }

@@ -96,8 +96,7 @@ int scrollBarPageStep(const ScrollBar& bar, int coordinate, int position, int pa
 
 // [SECTION] Two-bar scroll area
 
-SDL_Rect layoutScrollArea(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH,
-                          int& scrollX, int& scrollY)
+SDL_Rect showScrollBars(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH)
 {
     constexpr int t = ScrollBarThickness;
     const int W = area.w, H = area.h;
@@ -120,15 +119,27 @@ SDL_Rect layoutScrollArea(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int c
         vBar.dragging = false;
     if (!showH)
         hBar.dragging = false;
+    return SDL_Rect{area.x, area.y, showV ? W - t : W, showH ? H - t : H};
+}
 
-    const int viewW = showV ? W - t : W;
-    const int viewH = showH ? H - t : H;
-    scrollY = std::clamp(scrollY, 0, std::max(contentH - viewH, 0));
-    scrollX = std::clamp(scrollX, 0, std::max(contentW - viewW, 0));
+void placeScrollBars(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH, int scrollX,
+                     int scrollY)
+{
+    constexpr int t = ScrollBarThickness;
+    const int viewW = vBar.visible ? area.w - t : area.w;
+    const int viewH = hBar.visible ? area.h - t : area.h;
+    scrollBarUpdate(vBar, area.x + area.w - t, area.y, t, viewH, contentH, viewH, scrollY, -1);
+    scrollBarUpdate(hBar, area.x, area.y + area.h - t, viewW, t, contentW, viewW, scrollX, -1);
+}
 
-    scrollBarUpdate(vBar, area.x + W - t, area.y, t, viewH, contentH, viewH, scrollY, -1);
-    scrollBarUpdate(hBar, area.x, area.y + H - t, viewW, t, contentW, viewW, scrollX, -1);
-    return SDL_Rect{area.x, area.y, viewW, viewH};
+SDL_Rect layoutScrollArea(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH,
+                          int& scrollX, int& scrollY)
+{
+    const SDL_Rect view = showScrollBars(vBar, hBar, area, contentW, contentH);
+    scrollY = std::clamp(scrollY, 0, std::max(contentH - view.h, 0));
+    scrollX = std::clamp(scrollX, 0, std::max(contentW - view.w, 0));
+    placeScrollBars(vBar, hBar, area, contentW, contentH, scrollX, scrollY);
+    return view;
 }
 
 void drawScrollBars(SDL_Renderer* renderer, const ScrollBar& vBar, const ScrollBar& hBar)
@@ -143,6 +154,15 @@ void drawScrollBars(SDL_Renderer* renderer, const ScrollBar& vBar, const ScrollB
                                ScrollTrackColour.a);
         SDL_RenderFillRect(renderer, &corner);
     }
+}
+
+int scrollToShow(int scroll, int top, int length, int view)
+{
+    if (scroll > top)
+        return top;
+    if (scroll + view < top + length)
+        return top + length - view;
+    return scroll;
 }
 
 bool dragScrollBars(const ScrollBar& vBar, const ScrollBar& hBar, const SDL_MouseMotionEvent& motion,
@@ -202,4 +222,24 @@ void applyWheel(const SDL_MouseWheelEvent& wheel, bool shiftHeld, int lineStep, 
     const WheelSteps steps = wheelSteps(wheel, shiftHeld);
     scrollY -= steps.y * (lineStep < 1 ? 16 : lineStep);
     scrollX -= steps.x * WheelSideStep;
+}
+
+bool scrollAreaInput(const SDL_Event& sdl, ScrollBar& vBar, ScrollBar& hBar, int contentWidth, int contentHeight,
+                     int vPage, int rowStep, int& scrollX, int& scrollY)
+{
+    switch (sdl.type) {
+    case SDL_MOUSEBUTTONUP:
+        vBar.dragging = hBar.dragging = false;
+        return false;
+    case SDL_MOUSEMOTION:
+        return dragScrollBars(vBar, hBar, sdl.motion, contentWidth, contentHeight, scrollX, scrollY);
+    case SDL_MOUSEBUTTONDOWN:
+        return pressScrollBars(vBar, hBar, sdl.button.x, sdl.button.y, vPage,
+                               std::max(hBar.track.w - WheelSideStep, 1), scrollX, scrollY);
+    case SDL_MOUSEWHEEL:
+        applyWheel(sdl.wheel, (SDL_GetModState() & KMOD_SHIFT) != 0, rowStep, scrollX, scrollY);
+        return true;
+    default:
+        return false;
+    }
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Scroll-bar state and geometry shared by the list, the tree list and the
-// multi-line text control, plus the two-bar scroll area the list and the tree
-// build from it (which bars show, the view size, clamping, wheel and clicks).
+// Scroll-bar state and geometry, plus the two-bar scroll area that the list,
+// the tree list and the multi-line text control build from it (which bars
+// show, the view size, clamping, wheel and clicks).
 //
 // All coordinates are window pixels. Lengths are rounded in single precision
 // with halves away from zero, so thumbs land on the same pixel everywhere.
@@ -43,6 +43,10 @@ constexpr SDL_Color ScrollThumbColour{160, 160, 160, 255};
 
 // Chooses the bars for content of contentW x contentH in `area`, clamps the
 // offsets and places both bars. Returns the part of the area left for content.
+// Controls with their own clamping (whole text lines) use the two steps apart.
+SDL_Rect showScrollBars(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH);
+void placeScrollBars(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH, int scrollX,
+                     int scrollY);
 SDL_Rect layoutScrollArea(ScrollBar& vBar, ScrollBar& hBar, SDL_Rect area, int contentW, int contentH,
                           int& scrollX, int& scrollY);
 
@@ -52,6 +56,10 @@ void drawScrollBars(SDL_Renderer* renderer, const ScrollBar& vBar, const ScrollB
 // A press at (px, py): thumb starts a drag, track pages. True when a bar took it.
 bool pressScrollBars(ScrollBar& vBar, ScrollBar& hBar, int px, int py, int vPage, int hPage, int& scrollX,
                      int& scrollY);
+
+// Scroll offset that brings [top, top + length) into a view of `view` pixels,
+// moving as little as it can.
+int scrollToShow(int scroll, int top, int length, int view);
 
 // Pointer motion while a thumb is dragged moves that bar's scroll offset.
 // False when neither bar is being dragged.
@@ -72,3 +80,12 @@ constexpr int WheelSideStep = 40;  // pixels per sideways step
 // Applies a wheel event: vertical steps move rows of `lineStep` pixels,
 // sideways steps WheelSideStep pixels.
 void applyWheel(const SDL_MouseWheelEvent& wheel, bool shiftHeld, int lineStep, int& scrollX, int& scrollY);
+
+// The bars' and the wheel's share of a scrolling control's mouse input: a
+// button release ends thumb drags, motion moves a dragged thumb, a press on a
+// bar drags its thumb or pages (vPage pixels up or down, the view's width less
+// one sideways step across), the wheel moves rows of `rowStep` pixels. True
+// when the offsets may have moved (the owner lays out again); false for
+// everything the control handles itself.
+bool scrollAreaInput(const SDL_Event& sdl, ScrollBar& vBar, ScrollBar& hBar, int contentWidth, int contentHeight,
+                     int vPage, int rowStep, int& scrollX, int& scrollY);

@@ -1,6 +1,6 @@
 #include "map/OsmReader.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "map/OverpassDownload.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>

@@ -27,7 +27,7 @@ app_keywords=(
   --keyword=angleField:4 --keyword=checkBox:4 --keyword=add:3
 )
 xgettext "${common[@]}" "${app_keywords[@]}" -o "$out/pathlark/pathlark.pot" \
-  app/*.cpp app/*.h track/*.cpp track/*.h map/*.cpp map/*.h view/*.cpp view/*.h
+  app/*.cpp app/*.h i18n/*.h track/*.cpp track/*.h map/*.cpp map/*.h view/*.cpp view/*.h
 
 # The toolkit's texts pass through guiText().
 xgettext "${common[@]}" --keyword=guiText -o "$out/framewerk/framewerk.pot" gui/*.cpp gui/*.h

@@ -5,7 +5,7 @@
 
 #include "track/GpxReader.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/Strptime.h"
 
 #include <mxml.h>

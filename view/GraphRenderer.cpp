@@ -1,6 +1,6 @@
 #include "view/GraphRenderer.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/Track.h"
 #include "track/TrackStatistics.h"
 

@@ -9,7 +9,7 @@
 
 #include "view/MapRenderer.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 #include "track/Track.h"
 #include "view/MapStyle.h"
 

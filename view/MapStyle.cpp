@@ -1,6 +1,6 @@
 #include "view/MapStyle.h"
 
-#include "app/Translate.h"
+#include "i18n/Translate.h"
 
 #include <algorithm>
 #include <cmath>

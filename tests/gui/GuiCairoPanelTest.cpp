@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 
 using namespace guitest;
 
@@ -22,11 +21,6 @@ void paint(GuiCairoPanel* panel, double r, double g, double b)
 {
     cairo_set_source_rgb(panel->getCairo(), r, g, b);
     cairo_paint(panel->getCairo());
-}
-
-bool near(SDL_Color a, SDL_Color b)
-{
-    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
 }
 
 // Width and height of the panel, its cairo surface, its cairo target and its texture.

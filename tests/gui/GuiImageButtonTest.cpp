@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <string>
 
 using namespace guitest;
@@ -17,22 +16,6 @@ using namespace guitest;
 namespace {
 
 const std::string Images = std::string(PATHLARK_SOURCE_DIR) + "/data/images/";
-
-// Writes a solid w x h picture of one colour and returns its path.
-std::string solidPicture(const char* name, int w, int h, SDL_Color colour)
-{
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, colour.r, colour.g, colour.b, colour.a));
-    const std::string path = ::testing::TempDir() + name;
-    SDL_SaveBMP(s, path.c_str());
-    SDL_FreeSurface(s);
-    return path;
-}
-
-bool near(SDL_Color a, SDL_Color b)
-{
-    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
-}
 
 std::array<int, 4> rect(SDL_Rect r) { return {r.x, r.y, r.w, r.h}; }
 

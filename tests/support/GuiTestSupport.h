@@ -7,7 +7,9 @@
 #include "gui/GuiWindow.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -167,6 +169,23 @@ inline SDL_Color readPixel(SDL_Renderer* renderer, int x, int y)
     SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ABGR8888, &pixel, 4);
     return SDL_Color{Uint8(pixel & 0xFF), Uint8((pixel >> 8) & 0xFF), Uint8((pixel >> 16) & 0xFF),
                      Uint8((pixel >> 24) & 0xFF)};
+}
+
+// Writes a solid w x h picture of one colour into the test's temporary folder and returns its path.
+inline std::string solidPicture(const char* name, int w, int h, SDL_Color colour)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_FillRect(s, nullptr, SDL_MapRGBA(s->format, colour.r, colour.g, colour.b, colour.a));
+    const std::string path = ::testing::TempDir() + name;
+    SDL_SaveBMP(s, path.c_str());
+    SDL_FreeSurface(s);
+    return path;
+}
+
+// Colours equal but for scaling and blending noise.
+inline bool near(SDL_Color a, SDL_Color b)
+{
+    return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
 }
 
 } // namespace guitest

@@ -1,7 +1,8 @@
 #pragma once
 // Looks application texts up in the "pathlark" catalogue explicitly: once the
 // toolkit's loop runs, the current text domain is the toolkit's own, so a
-// plain gettext() would no longer find our translations.
+// plain gettext() would no longer find our translations. It lives below
+// track/, map/, view/ and app/ so that all of them can use it.
 
 #include <libintl.h>
 
