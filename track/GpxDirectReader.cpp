@@ -433,8 +433,10 @@ void DirectReader::prolog()
         xmlDeclaration();
 }
 
-// version, then optional encoding and standalone. Tidy reads the input as
-// UTF-8 whatever the declaration says, so other encodings are declined.
+// The declaration: version, then optional encoding and standalone. A file
+// declared in another encoding is declined, though Tidy reads every file as
+// UTF-8: such files are seldom UTF-8, and the repairing reader knows best
+// what becomes of their bytes.
 void DirectReader::xmlDeclaration()
 {
     m_pos += 5;
@@ -671,7 +673,7 @@ void DirectReader::startTag()
             } else if (c >= 0x80) {
                 m_pos = skipUtf8(m_pos, m_end);
             } else if (c < 0x20 || c == '<') {
-                // Tidy indents the lines of an attribute value.
+                // Tidy re-indents line ends and tabs in attribute values.
                 decline();
             } else {
                 ++m_pos;
