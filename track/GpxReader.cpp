@@ -378,6 +378,10 @@ std::string cleanUp(std::string_view text)
     // An auto-bool in Tidy 5.6: setting it with tidyOptSetBool asserts.
     tidyOptSetInt(doc.get(), TidyVertSpace, TidyNoState);
     tidyOptSetBool(doc.get(), TidyLiteralAttribs, yes);
+    // Comments carry nothing we read, and Mini-XML takes an empty one
+    // ("<!---->") for the start of a comment that never ends, losing the
+    // rest of the document.
+    tidyOptSetBool(doc.get(), TidyHideComments, yes);
     tidyOptSetBool(doc.get(), TidyQuiet, yes);
     tidyOptSetBool(doc.get(), TidyShowWarnings, no);
     tidyOptSetInt(doc.get(), TidyShowErrors, 0);

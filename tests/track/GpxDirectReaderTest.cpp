@@ -66,7 +66,7 @@ const Variant kVariants[] = {
          lat = "47.2"   lon="9.6"/></trkseg><trkseg><trkpt lat="1" lon="2"/></trkseg></trk>)", true },
     { "<trk><name>\r\n  Evening \t ride \r\n</name><number> 7 </number><trkseg><trkpt lat=\"1\" lon=\"2\">"
       "<ele>\n 12.5 \n</ele><time> 2023-08-19T13:18:46Z </time></trkpt></trkseg></trk>", true },
-    { "<!-- a --><trk><!-- b --><name>A</name><trkseg><!--c--><trkpt lat='1' lon='2'><!--d--></trkpt></trkseg>"
+    { "<!-- a --><trk><!-- b --><name>A</name><trkseg><!----><trkpt lat='1' lon='2'><!--d--></trkpt></trkseg>"
       "</trk><!-- e -->", true },
     { "<wpt lat='1' lon='2'><name><![CDATA[ Caf\xc3\xa9 & <Bar> ]]></name><cmt> <![CDATA[a\nb]]>\n<![CDATA[c]]> "
       "</cmt><desc><![CDATA[]]></desc></wpt>", true },
