@@ -176,15 +176,18 @@ bool is(unsigned char c, std::uint8_t byteClass)
     return (kByteClass[c] & byteClass) != 0;
 }
 
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        if (x != b[i])
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
             return false;
-    }
     return true;
 }
 
@@ -646,8 +649,10 @@ void DirectReader::startTag()
         Attribute attribute { name(), {}, false };
         if (attribute.name == "xml:space")
             decline();
+        // Of HTML attributes spelt alike but for case, such as version and
+        // Version, Tidy keeps only the last.
         for (const Attribute& other : m_attributes)
-            if (other.name == attribute.name)
+            if (equalsIgnoringCase(other.name, attribute.name))
                 decline();
         skipBlanks();
         if (m_pos == m_end || *m_pos != '=')

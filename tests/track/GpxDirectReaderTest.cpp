@@ -100,6 +100,7 @@ const Variant kVariants[] = {
     { "<wpt xml:space='preserve'><name> A  B </name></wpt>", false },
     { "<wpt><name>A<!-- c --></name><cmt>&#150;</cmt></wpt>", false },
     { "<trk><name>A</trk>", false },
+    { "<?xml version=\"1.0\"?><gpx version=\"1.1\" Version=\"1.0\"/>", false },
     { "<kml><gpx/></kml>", false },
 };
 
