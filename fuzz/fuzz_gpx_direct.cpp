@@ -39,7 +39,8 @@ constexpr std::array<std::string_view, 21> kNames = {
     "desc", "bounds", "extensions", "gpx", "pre", "gpxtpx:hr", "Name", "br", "script", "listing",
 };
 constexpr std::array<std::string_view, 13> kAttributes = {
-    "lat", "lon", "minlat", "maxlon", "creator", "version", "xml:space", "xmlns", "a", "lon", "Version", "href", "LAT",
+    "lat", "lon", "minlat", "maxlon", "creator", "version", "xml:space",
+    "xmlns", "a", "Xml:Space", "Version", "href", "LAT",
 };
 constexpr std::array<std::string_view, 14> kValues = {
     "1", "-2.5", " 3", "4e1", "&amp;x", "&#233;", "+1", "", "nan", "a &quot;b&quot;", "1&#10;", "&#32;7", "a>b", "]]>",

@@ -25,8 +25,10 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -261,11 +263,14 @@ Tag classify(std::string_view name)
     }
 }
 
-// Tidy keeps the white space inside these as written.
+// Tidy keeps the white space inside these as written (some only in lower
+// case, but any case is left to the repairing reader).
 bool preservesWhiteSpace(std::string_view name)
 {
-    return name == "pre" || name == "listing" || name == "xmp" || name == "plaintext" ||
-           equalsIgnoringCase(name, "xsl:text");
+    for (std::string_view preserving : { "pre", "listing", "xmp", "plaintext", "xsl:text" })
+        if (equalsIgnoringCase(name, preserving))
+            return true;
+    return false;
 }
 
 struct Attribute {
@@ -647,8 +652,8 @@ void DirectReader::startTag()
         if (!blank)
             decline();
         Attribute attribute { name(), {}, false };
-        if (attribute.name == "xml:space")
-            decline();
+        if (equalsIgnoringCase(attribute.name, "xml:space"))
+            decline(); // in any case, as Tidy reads it
         // Of HTML attributes spelt alike but for case, such as version and
         // Version, Tidy keeps only the last.
         for (const Attribute& other : m_attributes)

@@ -97,7 +97,7 @@ const Variant kVariants[] = {
     { "<wpt><name>A&nbsp;B</name></wpt>", false },
     { "<trk>lead<name>A</name></trk>", false },
     { "<wpt><name>&#32;A&#10;B</name></wpt>", false },
-    { "<wpt xml:space='preserve'><name> A  B </name></wpt>", false },
+    { "<wpt XML:Space='preserve'><name> A  B </name></wpt>", false },
     { "<wpt><name>A<!-- c --></name><cmt>&#150;</cmt></wpt>", false },
     { "<trk><name>A</trk>", false },
     { "<?xml version=\"1.0\"?><gpx version=\"1.1\" Version=\"1.0\"/>", false },
