@@ -267,7 +267,8 @@ Tag classify(std::string_view name)
 // case, but any case is left to the repairing reader).
 bool preservesWhiteSpace(std::string_view name)
 {
-    for (std::string_view preserving : { "pre", "listing", "xmp", "plaintext", "xsl:text" })
+    static constexpr std::string_view kPreserving[] = { "pre", "listing", "xmp", "plaintext", "xsl:text" };
+    for (std::string_view preserving : kPreserving)
         if (equalsIgnoringCase(name, preserving))
             return true;
     return false;
@@ -628,9 +629,9 @@ void DirectReader::startTag()
 {
     ++m_pos;
     std::string_view elementName = name();
-    if (preservesWhiteSpace(elementName))
-        decline();
     OpenElement element { 0, classify(elementName) };
+    if (element.tag == Tag::Other && preservesWhiteSpace(elementName))
+        decline();
     m_attributes.clear();
     bool selfClosing = false;
     while (true) {
