@@ -61,13 +61,14 @@ void Track::BlockDeleter::operator()(unsigned char* block) const
 WayPoint& Track::appendWayPoint()
 {
     if (m_blockUsed == m_blockSize) {
-        // 64 points at first, doubling up to 8192 a block; then, for a long
-        // track, blocks of one huge page each, which the system maps in one
-        // go rather than in 512 small pages (mapping them is most of the
-        // time a long track takes to read).
+        // One point at first, as a waypoint's track has only one, doubling
+        // up to 8192 a block; then, for a long track, blocks of one huge
+        // page each, which the system maps in one go rather than in 512
+        // small pages (mapping them is most of the time a long track takes
+        // to read).
         void* block = nullptr;
-        if (m_blocks.size() < 8) {
-            m_blockSize = std::size_t { 64 } << m_blocks.size();
+        if (m_blocks.size() < 14) {
+            m_blockSize = std::size_t { 1 } << m_blocks.size();
             block = std::malloc(m_blockSize * sizeof(WayPoint));
         } else {
             m_blockSize = kHugePage / sizeof(WayPoint);

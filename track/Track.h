@@ -5,7 +5,6 @@
 #include "track/WayPoint.h"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,7 +49,7 @@ private:
     std::vector<std::unique_ptr<unsigned char[], BlockDeleter>> m_blocks;
     std::size_t m_blockSize { 0 }; // in points
     std::size_t m_blockUsed { 0 };
-    std::deque<std::unique_ptr<WayPoint>> m_points;
+    std::vector<std::unique_ptr<WayPoint>> m_points;
 };
 
 // The white space of the C locale's isspace: blank, \t, \n, \v, \f, \r.
