@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <optional>
@@ -161,6 +162,34 @@ std::optional<int> readZone(const char* text)
     return sign * (hours * 3600 + minutes * 60);
 }
 
+// "YYYY-MM-DDThh:mm:ss" with every field in range, read into the fields
+// strptime would fill from it, without walking the pattern: the time of
+// every track point passes here. Null for anything else.
+const char* readUsualTime(const char* text, std::tm& tm)
+{
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd";
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i])
+            return nullptr;
+    }
+    auto twoDigits = [text](int at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    int month = twoDigits(5);
+    int day = twoDigits(8);
+    int hour = twoDigits(11);
+    int minute = twoDigits(14);
+    int second = twoDigits(17);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 61)
+        return nullptr;
+    tm.tm_year = twoDigits(0) * 100 + twoDigits(2) - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return text + kShape.size();
+}
+
 // timegm for the fields strptime fills, without needing the platform to have
 // timegm. Out-of-range days and seconds carry over as they do there.
 std::int64_t utcSeconds(const std::tm& tm)
@@ -191,9 +220,22 @@ double readGpxNumber(std::string_view text)
 std::int32_t readGpxTime(std::string_view text)
 {
     // strptime wants a terminated text; an embedded NUL simply ends the match.
-    std::string terminated(text);
+    // Times of every track point pass here, so the usual ones are copied
+    // without allocating.
+    char buffer[64];
+    std::string copy;
+    const char* terminated = buffer;
+    if (text.size() < sizeof buffer) {
+        std::memcpy(buffer, text.data(), text.size());
+        buffer[text.size()] = '\0';
+    } else {
+        copy = text;
+        terminated = copy.c_str();
+    }
     std::tm tm {};
-    const char* rest = pathlark::strptime(terminated.c_str(), "%Y-%m-%dT%H:%M:%S", &tm);
+    const char* rest = readUsualTime(terminated, tm);
+    if (!rest)
+        rest = pathlark::strptime(terminated, "%Y-%m-%dT%H:%M:%S", &tm);
     if (!rest)
         return -1;
     std::optional<int> offset = readZone(rest);
@@ -360,6 +402,10 @@ std::string cleanUp(std::string_view text)
     // An auto-bool in Tidy 5.6: setting it with tidyOptSetBool asserts.
     tidyOptSetInt(doc.get(), TidyVertSpace, TidyNoState);
     tidyOptSetBool(doc.get(), TidyLiteralAttribs, yes);
+    // Comments carry nothing we read, and Mini-XML takes an empty one
+    // ("<!---->") for the start of a comment that never ends, losing the
+    // rest of the document.
+    tidyOptSetBool(doc.get(), TidyHideComments, yes);
     tidyOptSetBool(doc.get(), TidyQuiet, yes);
     tidyOptSetBool(doc.get(), TidyShowWarnings, no);
     tidyOptSetInt(doc.get(), TidyShowErrors, 0);
@@ -502,7 +548,7 @@ std::unique_ptr<WayPoint> readPoint(mxml_node_t* element, PointKind kind)
     if (kind == PointKind::TrackPoint) {
         if (auto time = childValue(element, "time")) {
             point->setTime(readGpxTime(*time));
-            point->setTimeString(std::move(*time));
+            point->setTimeString(*time);
         }
     }
     return point;
@@ -570,7 +616,7 @@ std::unique_ptr<Gpx> readDocument(mxml_node_t* gpxElement)
 
 } // namespace
 
-std::unique_ptr<Gpx> readGpxString(std::string_view text)
+std::unique_ptr<Gpx> readGpxRepairing(std::string_view text)
 {
     checkLimits(text);
     if (text.empty())
@@ -586,6 +632,14 @@ std::unique_ptr<Gpx> readGpxString(std::string_view text)
     return readDocument(gpxElement);
 }
 
+std::unique_ptr<Gpx> readGpxString(std::string_view text)
+{
+    checkSize(text.size());
+    if (auto gpx = readGpxDirect(text))
+        return gpx;
+    return readGpxRepairing(text);
+}
+
 std::unique_ptr<Gpx> readGpxFile(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -599,11 +653,15 @@ std::unique_ptr<Gpx> readGpxFile(const std::filesystem::path& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return nullptr;
+    if (auto gpx = readGpxDirect(file))
+        return gpx;
+    file.clear();
+    file.seekg(0);
     std::string text(static_cast<std::size_t>(size), '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     // The file may have shrunk since it was measured; use what was read.
     text.resize(static_cast<std::size_t>(file.gcount()));
     if (file.bad())
         return nullptr;
-    return readGpxString(text);
+    return readGpxRepairing(text);
 }

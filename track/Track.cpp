@@ -1,9 +1,17 @@
 #include "track/Track.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <limits>
+#include <new>
+
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 namespace {
+
+constexpr std::size_t kHugePage = std::size_t { 2 } << 20;
 
 bool isWhiteSpace(char c)
 {
@@ -43,6 +51,45 @@ void Track::addWayPoint(std::unique_ptr<WayPoint> point)
 {
     if (point)
         m_points.push_back(std::move(point));
+}
+
+void Track::BlockDeleter::operator()(unsigned char* block) const
+{
+    std::free(block);
+}
+
+WayPoint& Track::appendWayPoint()
+{
+    if (m_blockUsed == m_blockSize) {
+        // One point at first, as a waypoint's track has only one, doubling
+        // up to 8192 a block; then, for a long track, blocks of one huge
+        // page each, which the system maps in one go rather than in 512
+        // small pages (mapping them is most of the time a long track takes
+        // to read).
+        void* block = nullptr;
+        if (m_blocks.size() < 14) {
+            m_blockSize = std::size_t { 1 } << m_blocks.size();
+            block = std::malloc(m_blockSize * sizeof(WayPoint));
+        } else {
+            m_blockSize = kHugePage / sizeof(WayPoint);
+#ifdef MADV_HUGEPAGE
+            block = std::aligned_alloc(kHugePage, kHugePage);
+            if (block)
+                madvise(block, kHugePage, MADV_HUGEPAGE);
+#else
+            block = std::malloc(kHugePage);
+#endif
+        }
+        if (!block)
+            throw std::bad_alloc();
+        m_blocks.emplace_back(static_cast<unsigned char*>(block));
+        m_blockUsed = 0;
+    }
+    void* place = m_blocks.back().get() + m_blockUsed++ * sizeof(WayPoint);
+    auto* point = new (place) WayPoint;
+    point->m_inBlock = true;
+    m_points.emplace_back(point);
+    return *point;
 }
 
 const WayPoint* Track::getWayPoint(int index) const

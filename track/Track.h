@@ -30,6 +30,9 @@ public:
     void addWayPoint(std::unique_ptr<WayPoint> point);
     // Takes ownership of a point allocated with new.
     void addWayPoint(WayPoint* point) { addWayPoint(std::unique_ptr<WayPoint>(point)); }
+    // Appends a default point placed in blocks of memory the track keeps
+    // for its points, which spares a long track a heap allocation for each.
+    WayPoint& appendWayPoint();
 
     // Null for any index outside 0 .. count-1, negative ones included.
     const WayPoint* getWayPoint(int index) const;
@@ -39,6 +42,13 @@ public:
 private:
     std::string m_name;
     std::int32_t m_number { 0 };
+    struct BlockDeleter {
+        void operator()(unsigned char* block) const;
+    };
+    // Declared before the points, which may live in them.
+    std::vector<std::unique_ptr<unsigned char[], BlockDeleter>> m_blocks;
+    std::size_t m_blockSize { 0 }; // in points
+    std::size_t m_blockUsed { 0 };
     std::vector<std::unique_ptr<WayPoint>> m_points;
 };
 

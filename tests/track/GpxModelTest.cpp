@@ -89,3 +89,26 @@ TEST(GpxModel, DocumentDestroysEveryTrackAndPointOnce)
     EXPECT_EQ(destroyedTracks, 3);
     EXPECT_EQ(destroyedPoints, 12);
 }
+
+TEST(GpxModel, LongTrackKeepsAppendedAndAddedPointsInOrder)
+{
+    // Far beyond the first blocks of appended points; the added points are
+    // still freed one by one and the appended ones with their blocks.
+    destroyedPoints = 0;
+    {
+        Track track;
+        for (int i = 0; i < 70000; ++i) {
+            if (i % 1000 == 0)
+                track.addWayPoint(new CountedPoint);
+            else
+                track.appendWayPoint().setLat(i);
+            track.getWayPoint(i)->setTimeString(i % 2 ? "2023-08-19T13:18:46Z" : "2023-08-19T13:18:46.123456+02:00");
+        }
+        ASSERT_EQ(track.getWayPointCount(), 70000);
+        for (int i : { 1, 999, 16320, 16321, 69999 })
+            EXPECT_EQ(track.getWayPoint(i)->getLat(), i);
+        EXPECT_EQ(track.getWayPoint(69999)->getTimeString(), "2023-08-19T13:18:46Z");
+        EXPECT_EQ(track.getWayPoint(69998)->getTimeString(), "2023-08-19T13:18:46.123456+02:00");
+    }
+    EXPECT_EQ(destroyedPoints, 70);
+}
