@@ -11,6 +11,7 @@
 #include "gui/GuiWindow.h"
 #include "track/Gpx.h"
 #include "view/GraphRenderer.h"
+#include "view/MapProjection.h"
 
 #include <array>
 #include <cstring>
@@ -76,8 +77,10 @@ TEST_F(Commands, RotationAndPerspective)
     EXPECT_EQ(engine->angleZ, 355);
     EXPECT_EQ(engine->perspectiveCombo->selectedIndex, 5) << "a custom view";
     EXPECT_EQ(field(engine->angleZText), "355");
+    engine->freeCursor = true;
     button(126);
     EXPECT_EQ(engine->angleZ, 0);
+    EXPECT_FALSE(engine->freeCursor) << "rotation brings the track cursor back";
     button(121);
     button(124);
     EXPECT_EQ((std::array{engine->angleX, engine->angleY, engine->angleZ}), (std::array{355, 5, 0}));
@@ -182,6 +185,42 @@ TEST_F(Commands, ClicksPickPointsAndRightDragPans)
     pressAt(0, 0, SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONUP);
     send(move);
     EXPECT_EQ(engine->panX, 30.0) << "the drag ended with the button";
+}
+
+TEST_F(Commands, TheWheelZoomsAtThePointerAndTheMiddleButtonCentres)
+{
+    startWithTrack(30);
+    GuiCairoPanel* map = engine->mapPanel;
+    auto drawnAt = [this](int i) {
+        const Track& track = *engine->shownTrack();
+        return MapProjection(track, engine->trackExtent, engine->mapViewState())
+            .projectWayPoint(*track.getWayPoint(i), Pan::Applied);
+    };
+    const ScreenPoint before = drawnAt(20);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 1;
+    wheel.wheel.mouseX = map->x + int(before.x);
+    wheel.wheel.mouseY = map->y + int(before.y);
+    send(wheel);
+    EXPECT_GT(engine->zoom, 1.0);
+    EXPECT_NEAR(drawnAt(20).x, before.x, 1.0) << "the point under the pointer stays there";
+    EXPECT_NEAR(drawnAt(20).y, before.y, 1.0);
+
+    engine->setCursor(5);
+    pressAt(map->x + 10, map->y + 10, SDL_BUTTON_MIDDLE);
+    EXPECT_NEAR(drawnAt(5).x, map->w / 2.0, 1.0);
+    EXPECT_NEAR(drawnAt(5).y, map->h / 2.0, 1.0);
+    engine->cursorModeCombo->select(1, true);
+    pressAt(map->x + 100, map->y + 120);
+    const ScreenPoint free = MapProjection(*engine->shownTrack(), engine->trackExtent, engine->mapViewState())
+                                 .projectGround(engine->freeCursorLat, engine->freeCursorLon, Pan::Applied);
+    EXPECT_NEAR(free.x, 100, 1.0);
+    EXPECT_NEAR(free.y, 120, 1.0);
+    engine->angleX = 30;
+    key(SDLK_ESCAPE);
+    EXPECT_EQ((std::array{engine->zoom, engine->panX, engine->panY, double(engine->angleX), double(engine->cursorIndex)}),
+              (std::array{1.0, 0.0, 0.0, 0.0, 0.0}));
 }
 
 TEST_F(Commands, OptionKeysToggleTheirBoxes)

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Startup.h"
+#include "gui/GuiCairoPanel.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiFileDialog.h"
 #include "gui/GuiText.h"
@@ -139,9 +140,15 @@ TEST_F(Loading, SelectingATrackResetsTheViewButKeepsTheRotation)
     EXPECT_EQ(status(), "two.gpx  |  Unnamed track  |  6 points");
     engine->selectTrack(3);  // past the last track: nothing happens
     EXPECT_EQ(engine->selectedTrack, 1);
+    cairo_set_source_rgb(engine->graphPanel->getCairo(), 1.0, 0.0, 0.0);
+    cairo_paint(engine->graphPanel->getCairo());
     engine->selectTrack(2);
     EXPECT_EQ(engine->cursorIndex, -1);
     EXPECT_EQ(status(), "Selected track contains no waypoints");
+    engine->renderMapPanel();
+    cairo_surface_flush(engine->graphPanel->getSurface());
+    EXPECT_EQ(*reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(engine->graphPanel->getSurface())), 0xFFFAFAFAu)
+        << "the graph is emptied, not left showing another track";
 }
 
 TEST_F(Loading, OnlyAnAcceptedDialogLoadsItsFile)
