@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The installed program, end to end: staged with DESTDIR, started through its
-# "pathlark" link from an empty directory, it must look exactly like the build
-# started in the source tree (pictures, flags, the bundled map), speak German
-# and English from its installed catalogues, keep standard output quiet, and
-# go away again with the uninstall script. A copy of the bare binary, without
-# data, shows that the compared regions do depend on the data.
-#
+# The installed program, staged with DESTDIR and started through its link from an
+# empty directory, looks exactly like the build started in the source tree, speaks
+# German and English, keeps standard output quiet and goes away with the uninstall
+# script; the bare binary without data shows the compared regions depend on the data.
 # Usage: install-test.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

@@ -28,15 +28,6 @@ std::string gridNodes()
     return text;
 }
 
-std::string readRaw(const std::string& text)
-{
-    try {
-        return summary(readOsmText(text));
-    } catch (const std::exception& error) {
-        return std::string("error: ") + error.what();
-    }
-}
-
 } // namespace
 
 TEST(OsmReader, AttributesNumbersAndIds)

@@ -55,15 +55,20 @@ inline std::string summary(const std::vector<pathlark::MapFeature>& features)
     return text;
 }
 
-// What the reader makes of a document whose lines are given without the <osm> wrapper.
-inline std::string read(const std::string& body)
+// What the reader makes of a whole document, or its error.
+inline std::string readRaw(const std::string& text)
 {
     try {
-        return summary(pathlark::readOsmText("<?xml version='1.0' encoding='UTF-8'?>\n<osm version=\"0.6\">\n" + body
-                                             + "</osm>\n"));
+        return summary(pathlark::readOsmText(text));
     } catch (const std::exception& error) {
         return std::string("error: ") + error.what();
     }
+}
+
+// The same for a document whose lines are given without the <osm> wrapper.
+inline std::string read(const std::string& body)
+{
+    return readRaw("<?xml version='1.0' encoding='UTF-8'?>\n<osm version=\"0.6\">\n" + body + "</osm>\n");
 }
 
 } // namespace osmtext

@@ -3,16 +3,13 @@
 
 #include "track/EmbeddedSample.h"
 #include "track/GpxReader.h"
-#include "track/TrackStatistics.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <ctime>
 #include <fstream>
-#include <numbers>
 #include <sstream>
 
 namespace {
@@ -162,6 +159,9 @@ TEST(GpxReader, OddRealFilesAndTheEmbeddedSample)
     for (auto [name, expected] : files)
         EXPECT_EQ(tracksOf(readGpxFile(dataFile(name))), expected) << name;
     EXPECT_EQ(readGpxFile(dataFile("odd_no-trk.gpx"))->getCreator(), "Graphhopper");
+    // The tracks, then one track per stand-alone waypoint.
+    EXPECT_EQ(readGpxFile(dataFile("track_trk-wpt_spreitenbach_2011_osmtracker.gpx"))->getTrackCount(), 1 + 79);
+    EXPECT_EQ(readGpxFile(dataFile("multi_cerknica_2010_8trk-7wpt_gpx10.gpx"))->getTrackCount(), 8 + 7);
     EXPECT_EQ(readGpxFile(dataFile("odd_extensions-without-namespaces.gpx"))->getTrack(0)->getWayPoint(0)->getLat(), 12.3);
     // Fractional seconds on every point, one second apart.
     auto fractions = readGpxFile(dataFile("odd_invalid-fix-value.gpx"));
@@ -177,50 +177,4 @@ TEST(GpxReader, OddRealFilesAndTheEmbeddedSample)
     ASSERT_EQ(tracksOf(gpx), "ACTIVE LOG:730");
     EXPECT_EQ(gpx->getTrack(0)->getNumber(), 9);
     EXPECT_LT(gpx->getMinLat(), gpx->getMaxLat());
-}
-
-// Real tracks against a reading of the raw text that needs no XML library
-// and uses the C library's timegm.
-TEST(GpxReader, RealTracksMatchAnIndependentReading)
-{
-    auto attribute = [](const std::string& text, std::size_t at, const char* name) {
-        const std::size_t value = text.find(std::string(" ") + name + "=\"", at) + std::strlen(name) + 3;
-        return std::atof(text.c_str() + value);
-    };
-    // The tracks, then one track per stand-alone waypoint.
-    for (auto [name, trackCount] : {std::pair{"track_trk-wpt_spreitenbach_2011_osmtracker.gpx", 1 + 79},
-                                    {"multi_cerknica_2010_8trk-7wpt_gpx10.gpx", 8 + 7}}) {
-        const std::string text = readText(dataFile(name));
-        auto gpx = readGpxFile(dataFile(name));
-        ASSERT_EQ(gpx->getTrackCount(), trackCount) << name;
-        int index = 0;
-        for (std::size_t trk = text.find("<trk>"); trk != std::string::npos; trk = text.find("<trk>", trk + 1), ++index) {
-            double metres = 0, lat = 0, lon = 0;
-            std::int64_t first = 0, last = 0;
-            int points = 0;
-            for (std::size_t at = text.find("<trkpt ", trk); at < text.find("</trk>", trk); at = text.find("<trkpt ", at + 1)) {
-                const double nextLat = attribute(text, at, "lat"), nextLon = attribute(text, at, "lon");
-                int y, mo, d, h, mi, s;
-                std::sscanf(text.c_str() + text.find("<time>", at) + 6, "%d-%d-%dT%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-                last = utc(y, mo, d, h, mi, s);
-                if (points++ == 0) {
-                    first = last;
-                } else {
-                    const double p1 = lat * std::numbers::pi / 180, p2 = nextLat * std::numbers::pi / 180;
-                    const double a = std::pow(std::sin((p2 - p1) / 2), 2)
-                                     + std::cos(p1) * std::cos(p2) * std::pow(std::sin((nextLon - lon) * std::numbers::pi / 360), 2);
-                    metres += 2 * 6371000.0 * std::asin(std::sqrt(std::min(a, 1.0)));
-                }
-                lat = nextLat;
-                lon = nextLon;
-            }
-            auto stats = trackStatistics(*gpx->getTrack(index));
-            ASSERT_EQ(stats.has_value(), points > 0) << name << " track " << index;
-            if (!stats)
-                continue;
-            EXPECT_EQ(stats->pointCount, points);
-            EXPECT_NEAR(stats->distance, metres, 1e-6 * metres + 1e-9);
-            EXPECT_EQ(stats->duration, last - first);
-        }
-    }
 }
