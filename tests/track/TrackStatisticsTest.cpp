@@ -103,7 +103,7 @@ TEST(TrackStatistics, StretchBetweenMarkersInEitherOrder)
 TEST(TrackStatistics, TextsKeepTheirFormWhateverTheLocale)
 {
     for (auto [text, time] : {std::pair{"2023-08-19T13:18:46Z", "13:18:46"}, {"2023-08-19T13:18:46.250+02:00", "13:18:46"},
-                              {"2023-08-19T13:18", "2023-08-19T13:18"}, {"yesterday", "yesterday"}, {"", ""}})
+                              {"2023-08-19T13:18:4", "2023-08-19T13:18:4"}, {"yesterday", "yesterday"}, {"", ""}})
         EXPECT_EQ(timeOfDay(text), time);
     for (auto [seconds, text] : {std::pair{3725ull, "1:02:05"}, {0ull, "0:00:00"}, {59ull, "0:00:59"},
                                  {90000ull, "25:00:00"}, {4294967295ull, "1193046:28:15"}})
