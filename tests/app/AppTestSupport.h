@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
 
 extern const unsigned char embeddedVeraFont[];
 extern const std::size_t embeddedVeraFont_size;
@@ -31,6 +31,7 @@ inline std::string gpxWithTracks(const std::string& tracks)
     return "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n" + tracks + "</gpx>\n";
 }
 
+// Heading north, one point a second, 0.001 degrees apart.
 inline std::string trackXml(const std::string& name, int points)
 {
     std::string xml = "<trk>" + (name.empty() ? std::string() : "<name>" + name + "</name>") + "<trkseg>\n";
@@ -40,29 +41,24 @@ inline std::string trackXml(const std::string& name, int points)
     return xml + "</trkseg></trk>\n";
 }
 
-inline const char* const smallMap = "<osm version=\"0.6\">\n"
-                             "  <node id=\"1\" lat=\"47.1\" lon=\"9.5\"/>\n"
-                             "  <node id=\"2\" lat=\"47.2\" lon=\"9.6\"/>\n"
-                             "  <way id=\"10\">\n    <nd ref=\"1\"/>\n    <nd ref=\"2\"/>\n"
-                             "    <tag k=\"highway\" v=\"primary\"/>\n  </way>\n"
-                             "</osm>\n";
+inline const std::string smallMap = "<osm version=\"0.6\">\n  <node id=\"1\" lat=\"47.1\" lon=\"9.5\"/>\n"
+                                    "  <node id=\"2\" lat=\"47.2\" lon=\"9.6\"/>\n  <way id=\"10\">\n"
+                                    "    <nd ref=\"1\"/>\n    <nd ref=\"2\"/>\n"
+                                    "    <tag k=\"highway\" v=\"primary\"/>\n  </way>\n</osm>\n";
 
-// A track without a sibling map is downloaded: point every engine under test
-// at a loopback port where nothing listens, without pauses, and record the
-// error boxes instead of showing them (a real box waits for a click).
-inline std::vector<std::string> shownErrorBoxes;
-
-inline void keepOffline(PathlarkEngine& engine)
+inline std::string readAll(const fs::path& path)
 {
-    engine.overpassEndpoints = {{"127.0.0.1", "http://127.0.0.1:1/api/interpreter"}};
-    engine.downloadRetryPauseMs = 0;
-    engine.showErrorBox = [](const std::string&, const std::string& text) {
-        shownErrorBoxes.push_back(text);
-        return true;
-    };
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
-// Each test runs in an empty working directory of its own, so no default map is found.
+// Error boxes are recorded instead of shown (a real box waits for a click).
+inline std::vector<std::string> shownErrorBoxes;
+
+// Each test runs in an empty working directory of its own (no default map),
+// downloads go to a loopback port where nothing listens.
 class Application : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,12 +66,11 @@ protected:
         previous = fs::current_path();
         dir = fs::temp_directory_path() / ("pathlark-app-" + std::to_string(getpid()));
         fs::remove_all(dir);
-        fs::create_directories(dir);
-        // The program's pictures, but no default map: data/images only.
         fs::create_directories(dir / "data");
         fs::create_directory_symlink(fs::path(PATHLARK_SOURCE_DIR) / "data" / "images", dir / "data" / "images");
         ASSERT_EQ(chdir(dir.c_str()), 0);
         GuiEngine::setEmbeddedFont(embeddedVeraFont, int(embeddedVeraFont_size));
+        shownErrorBoxes.clear();
     }
     void TearDown() override
     {
@@ -85,16 +80,20 @@ protected:
         fs::remove_all(dir);
     }
 
-    void start(std::vector<std::string> args = {}, int w = 1100, int h = 720, bool fullscreen = false)
+    void start(std::vector<std::string> args = {}, int w = 1100, int h = 720)
     {
         CommandLine commandLine;
         commandLine.width = w;
         commandLine.height = h;
-        commandLine.fullscreen = fullscreen;
         commandLine.positional = std::move(args);
         engine.reset();  // the fonts are process-wide: the old engine lets go of them first
         engine = std::make_unique<PathlarkEngine>();
-        keepOffline(*engine);
+        engine->overpassEndpoints = {{"127.0.0.1", "http://127.0.0.1:1/api/interpreter"}};
+        engine->downloadRetryPauseMs = 0;
+        engine->showErrorBox = [](const std::string&, const std::string& text) {
+            shownErrorBoxes.push_back(text);
+            return true;
+        };
         engine->createMainWindow(commandLine);
         engine->loadFirstData(commandLine);
         engine->render(engine->mainWindow);
@@ -104,6 +103,24 @@ protected:
     {
         std::ofstream(dir / name, std::ios::binary) << content;
         return (dir / name).string();
+    }
+
+    void send(SDL_Event sdl, AppWindow* window = nullptr)
+    {
+        GuiEvent event;
+        event.sdlEvent = &sdl;
+        window = window ? window : engine->mainWindow;
+        event.windowId = window->windowId;
+        engine->handleEvent(window, event);
+    }
+
+    void key(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+    {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.sym = sym;
+        e.key.keysym.mod = mod;
+        send(e);
     }
 
     std::string status() const { return engine->statusLabel->text; }

@@ -6,107 +6,66 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <initializer_list>
 #include <vector>
-
-using pathlark::parseCommandLine;
 
 namespace {
 
-std::optional<pathlark::CommandLine> parse(std::initializer_list<const char*> args)
+// "" when refused, else "WIDTHxHEIGHT", "full" when fullscreen, and the files.
+std::string parse(std::vector<const char*> args)
 {
-    std::vector<const char*> argv{"pathlark.bin"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return parseCommandLine(int(argv.size()), argv.data());
+    args.insert(args.begin(), "pathlark.bin");
+    const auto result = pathlark::parseCommandLine(int(args.size()), args.data());
+    if (!result)
+        return "";
+    std::string text = result->fullscreen ? "full" : std::to_string(result->width) + "x" + std::to_string(result->height);
+    for (const std::string& file : result->positional)
+        text += " " + file;
+    return text;
+}
+
+int runMain(std::vector<const char*> args, std::string& err)
+{
+    args.insert(args.begin(), "pathlark.bin");
+    args.push_back(nullptr);
+    testing::internal::CaptureStderr();
+    const int code = pathlark::runMain(int(args.size()) - 1, const_cast<char**>(args.data()));
+    err = testing::internal::GetCapturedStderr();
+    return code;
 }
 
 } // namespace
 
-TEST(CommandLine, DefaultsWithoutArguments)
+TEST(CommandLine, WindowSizeFilesAndWhatIsRefused)
 {
-    auto result = parse({});
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->width, 1100);
-    EXPECT_EQ(result->height, 720);
-    EXPECT_FALSE(result->fullscreen);
-    EXPECT_TRUE(result->positional.empty());
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{}, "1100x720"},
+        {{"--window-size", "850x650"}, "850x650"},  // the limits are inclusive
+        {{"--window-size", "8192x8192"}, "8192x8192"},
+        {{"--window-size", "849x700"}, ""}, {{"--window-size", "900x649"}, ""},
+        {{"--window-size", "8193x700"}, ""}, {{"--window-size", "900x8193"}, ""},
+        {{"--window-size", " 1000x700  "}, "1000x700"}, {{"--window-size", "+1000x+700"}, "1000x700"},
+        {{"--window-size", "1000X700"}, ""}, {{"--window-size", "1000x700px"}, ""},
+        {{"--window-size", "1000x"}, ""}, {{"--window-size", "x700"}, ""},
+        {{"--window-size", "99999999999x700"}, ""}, {{"--window-size", ""}, ""}, {{"--window-size"}, ""},
+        {{"--window-size", "fullscreen", "a.gpx"}, "full a.gpx"},
+        {{"--window-size", "fullscreen", "--window-size", "1000x700"}, ""},  // at most once
+        {{"--help"}, ""}, {{"--"}, ""}, {{"-track.gpx"}, "1100x720 -track.gpx"},
+        {{"a.gpx", "b.osm"}, "1100x720 a.gpx b.osm"}, {{"a.gpx", "b.osm", "c.osm"}, ""},
+    };
+    for (const auto& [args, expected] : cases)
+        EXPECT_EQ(parse(args), expected) << (args.empty() ? "" : args.back());
 }
 
-TEST(CommandLine, WindowSizeLimitsAreInclusive)
+TEST(ProgramExit, UsageExitsTwoAndAFailedStartOne)
 {
-    EXPECT_TRUE(parse({"--window-size", "850x650"}));
-    EXPECT_TRUE(parse({"--window-size", "8192x8192"}));
-    EXPECT_FALSE(parse({"--window-size", "849x700"}));
-    EXPECT_FALSE(parse({"--window-size", "900x649"}));
-    EXPECT_FALSE(parse({"--window-size", "8193x700"}));
-    EXPECT_FALSE(parse({"--window-size", "900x8193"}));
-    auto result = parse({"--window-size", "1000x700"});
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->width, 1000);
-    EXPECT_EQ(result->height, 700);
-}
-
-TEST(CommandLine, WindowSizeFollowsStreamRules)
-{
-    EXPECT_TRUE(parse({"--window-size", " 1000x700"}));
-    EXPECT_TRUE(parse({"--window-size", "1000x700  "}));
-    EXPECT_TRUE(parse({"--window-size", "+1000x+700"}));
-    EXPECT_FALSE(parse({"--window-size", "1000X700"}));
-    EXPECT_FALSE(parse({"--window-size", "1000x700px"}));
-    EXPECT_FALSE(parse({"--window-size", "1000x"}));
-    EXPECT_FALSE(parse({"--window-size", "x700"}));
-    EXPECT_FALSE(parse({"--window-size", "99999999999x700"}));
-    EXPECT_FALSE(parse({"--window-size", ""}));
-}
-
-TEST(CommandLine, WindowSizeOptionNeedsAValueAndMayAppearOnce)
-{
-    EXPECT_FALSE(parse({"--window-size"}));
-    EXPECT_FALSE(parse({"--window-size", "fullscreen", "--window-size", "1000x700"}));
-    auto full = parse({"--window-size", "fullscreen", "track.gpx"});
-    ASSERT_TRUE(full);
-    EXPECT_TRUE(full->fullscreen);
-    EXPECT_EQ(full->positional, std::vector<std::string>{"track.gpx"});
-}
-
-TEST(CommandLine, OtherDoubleDashOptionsAreWrongButSingleDashIsAFile)
-{
-    EXPECT_FALSE(parse({"--help"}));
-    EXPECT_FALSE(parse({"--"}));
-    auto result = parse({"-track.gpx"});
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->positional, std::vector<std::string>{"-track.gpx"});
-}
-
-TEST(CommandLine, AtMostTwoPositionalArguments)
-{
-    auto two = parse({"a.gpx", "b.osm"});
-    ASSERT_TRUE(two);
-    EXPECT_EQ(two->positional, (std::vector<std::string>{"a.gpx", "b.osm"}));
-    EXPECT_FALSE(parse({"a.gpx", "b.osm", "c.osm"}));
-}
-
-TEST(ProgramExit, WrongCommandLinePrintsUsageAndExitsTwo)
-{
-    const char* argv[] = {"pathlark.bin", "--help", nullptr};
-    testing::internal::CaptureStderr();
-    const int code = pathlark::runMain(2, const_cast<char**>(argv));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(code, 2);
+    std::string err;
+    EXPECT_EQ(runMain({"--help"}, err), 2);
     EXPECT_EQ(err, std::string(pathlark::UsageText) + "\n");
-}
 
-TEST(ProgramExit, StartUpFailureIsReportedWithExitOne)
-{
-    // A video driver that does not exist makes SDL's start-up fail.
-    const char* saved = getenv("SDL_VIDEODRIVER");
-    const std::string savedValue = saved ? saved : "";
+    const std::string saved = getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "";
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-    const char* argv[] = {"pathlark.bin", nullptr};
-    testing::internal::CaptureStderr();
-    const int code = pathlark::runMain(1, const_cast<char**>(argv));
-    const std::string err = testing::internal::GetCapturedStderr();
-    setenv("SDL_VIDEODRIVER", savedValue.c_str(), 1);
+    const int code = runMain({}, err);
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(err.rfind("Pathlark initialization failed: ", 0), 0u) << err;
 }

@@ -10,159 +10,124 @@
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
 #include "track/Gpx.h"
-
-#include <gtest/gtest.h>
+#include "view/GraphRenderer.h"
+#include "view/MapProjection.h"
 
 #include <array>
-#include <utility>
+#include <cstring>
 
-using namespace pathlark;
-using apptest::gpxWithTracks;
-using apptest::trackXml;
+using namespace apptest;
 
 namespace {
 
-class Commands : public apptest::Application {
+class Commands : public Application {
 protected:
-    void startWithTrack(int points = 30)
-    {
-        start({write("t.gpx", gpxWithTracks(trackXml("T", points)))});
-    }
-
-    void send(SDL_Event sdl)
-    {
-        GuiEvent event;
-        event.sdlEvent = &sdl;
-        event.windowId = engine->mainWindow->windowId;
-        engine->handleEvent(engine->mainWindow, event);
-    }
-
-    void key(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
-    {
-        SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.keysym.sym = sym;
-        e.key.keysym.mod = mod;
-        send(e);
-    }
-
+    void startWithTrack(int points = 30) { start({write("t.gpx", gpxWithTracks(trackXml("T", points)))}); }
     void button(Uint32 id) { engine->mainWindow->root->postNotification(GuiNotify::ButtonPressed, id, 0); }
 
-    void chooseCombo(GuiComboBox* combo, int index) { combo->select(index, true); }
-
     // A press at (x, y) while the pointer has already moved on elsewhere.
-    void pressAt(int x, int y, Uint8 which = SDL_BUTTON_LEFT)
+    void pressAt(int x, int y, Uint8 which = SDL_BUTTON_LEFT, Uint32 type = SDL_MOUSEBUTTONDOWN)
     {
         SDL_WarpMouseInWindow(engine->mainWindow->sdlWindow, 5, 5);
         SDL_PumpEvents();
         SDL_Event e{};
-        e.type = SDL_MOUSEBUTTONDOWN;
+        e.type = type;
         e.button.button = which;
         e.button.x = x;
         e.button.y = y;
         send(e);
     }
 
-    void wheelAt(int x, int y, int dy)
+    std::string field(GuiTextCtrl* text) const
     {
-        SDL_Event e{};
-        e.type = SDL_MOUSEWHEEL;
-        e.wheel.y = dy;
-        e.wheel.mouseX = x;
-        e.wheel.mouseY = y;
-        send(e);
+        std::string value;
+        text->getValue(value);
+        return value;
     }
 
     int lastPoint() const { return engine->shownTrack()->getWayPointCount() - 1; }
     GuiWindow* root() const { return engine->mainWindow->root; }
 };
 
-// A track heading east, where trackXml's heads north.
-std::string eastwardTrack(const std::string& name, int points)
-{
-    std::string xml = "<trk><name>" + name + "</name><trkseg>\n";
-    for (int i = 0; i < points; ++i)
-        xml += "<trkpt lat=\"46.5\" lon=\"" + std::to_string(8.0 + 0.001 * i) + "\"><ele>500</ele></trkpt>\n";
-    return xml + "</trkseg></trk>\n";
-}
-
 } // namespace
 
 TEST_F(Commands, ZoomKeysStopAtTheLimits)
 {
     startWithTrack();
-    // "+" as each keyboard sends it: its own key, the keypad, Shift and "=" on US and UK layouts.
-    const std::pair<SDL_Keycode, Uint16> zoomIn[] = {
-        {SDLK_PLUS, KMOD_NONE}, {SDLK_KP_PLUS, KMOD_NONE}, {SDLK_EQUALS, KMOD_LSHIFT}, {SDLK_EQUALS, KMOD_NONE}};
-    for (auto [sym, mod] : zoomIn) {
+    // "+" as each keyboard sends it: its own key, the keypad, "=" with and without Shift.
+    for (auto [sym, mod] : {std::pair<SDL_Keycode, Uint16>{SDLK_PLUS, KMOD_NONE}, {SDLK_KP_PLUS, KMOD_NONE},
+                            {SDLK_EQUALS, KMOD_LSHIFT}, {SDLK_EQUALS, KMOD_NONE}}) {
         engine->zoom = 1.0;
         key(sym, mod);
         EXPECT_EQ(engine->zoom, 1.25) << SDL_GetKeyName(sym) << " " << mod;
     }
-    engine->zoom = 1.0;
     for (int i = 0; i < 18; ++i)
         key(SDLK_PLUS);
-    EXPECT_EQ(engine->zoom, 50.0);
     EXPECT_EQ(status(), "Zoom: 5000%");
-    engine->zoom = 1.0;
-    for (int i = 0; i < 14; ++i)
+    for (int i = 0; i < 32; ++i)
         key(SDLK_KP_MINUS);
     EXPECT_EQ(engine->zoom, 0.05);
     EXPECT_EQ(status(), "Zoom: 5%");
 }
 
-TEST_F(Commands, RotationButtonsWrapAndMarkThePerspectiveCustom)
+TEST_F(Commands, RotationAndPerspective)
 {
     startWithTrack();
     button(125);
     EXPECT_EQ(engine->angleZ, 355);
-    EXPECT_EQ(engine->perspectiveCombo->selectedIndex, 5);
-    std::string text;
-    engine->angleZText->getValue(text);
-    EXPECT_EQ(text, "355");
+    EXPECT_EQ(engine->perspectiveCombo->selectedIndex, 5) << "a custom view";
+    EXPECT_EQ(field(engine->angleZText), "355");
+    engine->freeCursor = true;
     button(126);
     EXPECT_EQ(engine->angleZ, 0);
+    EXPECT_FALSE(engine->freeCursor) << "rotation brings the track cursor back";
+    button(121);
+    button(124);
+    EXPECT_EQ((std::array{engine->angleX, engine->angleY, engine->angleZ}), (std::array{355, 5, 0}));
+
+    engine->perspectiveCombo->select(2, true);
+    EXPECT_EQ(engine->angleZ, 90);
+    EXPECT_EQ(status(), "Perspective: East-side");
+    button(122);
+    engine->perspectiveCombo->select(5, true);
+    EXPECT_EQ(engine->angleX, 0);
+    EXPECT_EQ(engine->angleZ, 90) << "custom keeps Z";
+    EXPECT_EQ(field(engine->angleXText), "0");
 }
 
-TEST_F(Commands, AngleEntryNormalisesAndReportsInvalidFields)
+TEST_F(Commands, AngleFieldsTakeKeysAndEnterAppliesThem)
 {
     startWithTrack();
-    engine->mainWindow->root->setFocus(engine->angleXText);
+    root()->setFocus(engine->angleYText);
+    key(SDLK_a);
+    EXPECT_EQ(engine->markerA, -1) << "typed, not a shortcut";
     engine->angleXText->setText("-90");
     engine->angleZText->setText("725");
     key(SDLK_RETURN);
     EXPECT_EQ(engine->angleX, 270);
     EXPECT_EQ(engine->angleZ, 5);
     EXPECT_EQ(status(), "Angles applied: X 270\u00b0, Y 0\u00b0, Z 5\u00b0");
-
-    engine->angleXText->setText("10");
-    engine->angleYText->setText("12a");
-    key(SDLK_KP_ENTER);
-    EXPECT_EQ(engine->angleX, 10);  // applied before the bad field stopped it
-    EXPECT_EQ(engine->angleY, 0);
-    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
-    engine->angleYText->setText("");
-    key(SDLK_RETURN);
-    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
-    engine->angleYText->setText("99999999999");
-    key(SDLK_RETURN);
-    EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
-}
-
-TEST_F(Commands, ShortcutsWaitWhileAnAngleFieldHasTheKeyboard)
-{
-    startWithTrack();
-    engine->mainWindow->root->setFocus(engine->angleYText);
-    key(SDLK_a);
-    EXPECT_EQ(engine->markerA, -1);
-    engine->mainWindow->root->setFocus(nullptr);
-    key(SDLK_a);
-    EXPECT_EQ(engine->markerA, 0);
+    for (const char* bad : {"12a", "", "99999999999"}) {
+        engine->angleXText->setText("10");
+        engine->angleYText->setText(bad);
+        key(SDLK_KP_ENTER);
+        EXPECT_EQ(engine->angleX, 10) << "applied before the bad field stopped it";
+        EXPECT_EQ(engine->angleY, 0);
+        EXPECT_EQ(status(), "Invalid angle; enter a whole number and press Enter");
+    }
+    // A click into the map or the graph takes the keyboard back for shortcuts.
+    for (GuiCairoPanel* panel : {engine->mapPanel, engine->graphPanel}) {
+        engine->markerA = -1;
+        root()->setFocus(engine->angleXText);
+        pressAt(panel->x + panel->w / 2, panel->y + panel->h / 2);
+        key(SDLK_a);
+        EXPECT_EQ(engine->markerA, engine->cursorIndex);
+    }
     key(SDLK_b, KMOD_LCTRL);  // not a plain key
     EXPECT_EQ(engine->markerB, -1);
 }
 
-TEST_F(Commands, CursorStepsStayOnTheTrack)
+TEST_F(Commands, CursorStepsStayOnTheTrackAndMarkersNeedIt)
 {
     startWithTrack(30);
     key(SDLK_END);
@@ -180,71 +145,36 @@ TEST_F(Commands, CursorStepsStayOnTheTrack)
     key(SDLK_ESCAPE);
     EXPECT_EQ(engine->cursorIndex, 0);
     EXPECT_EQ(engine->panX, 0.0);
-}
 
-TEST_F(Commands, MarkersNeedTheWaypointCursor)
-{
-    startWithTrack(30);
     button(110);
     button(119);
     EXPECT_EQ(engine->markerA, lastPoint());
-    chooseCombo(engine->cursorModeCombo, 1);
+    engine->cursorModeCombo->select(1, true);
     EXPECT_TRUE(engine->freeCursor);
     button(120);
     EXPECT_EQ(engine->markerB, -1);
     EXPECT_EQ(status(), "Marks require the waypoint cursor");
-    // Any cursor step brings the track cursor back.
-    button(109);
+    button(109);  // any cursor step brings the track cursor back
     EXPECT_FALSE(engine->freeCursor);
     EXPECT_EQ(engine->cursorModeCombo->selectedIndex, 0);
-}
-
-TEST_F(Commands, FreeCursorModeNeedsATrackPoint)
-{
-    start();
     engine->cursorIndex = -1;
-    chooseCombo(engine->cursorModeCombo, 1);
-    EXPECT_FALSE(engine->freeCursor);
-    EXPECT_EQ(engine->cursorModeCombo->selectedIndex, 0);
+    engine->cursorModeCombo->select(1, true);
+    EXPECT_FALSE(engine->freeCursor) << "no point to start from";
 }
 
-TEST_F(Commands, PerspectivePresetsSetAnglesAndCustomKeepsZ)
-{
-    startWithTrack();
-    chooseCombo(engine->perspectiveCombo, 2);
-    EXPECT_EQ(engine->angleZ, 90);
-    EXPECT_EQ(status(), "Perspective: East-side");
-    button(122);
-    chooseCombo(engine->perspectiveCombo, 5);
-    EXPECT_EQ(engine->angleX, 0);
-    EXPECT_EQ(engine->angleZ, 90);
-    std::string shown;
-    engine->angleXText->getValue(shown);
-    EXPECT_EQ(shown, "0") << "the field shows the angle in use";
-}
-
-TEST_F(Commands, GraphClickJumpsAlongTheProfile)
+TEST_F(Commands, ClicksPickPointsAndRightDragPans)
 {
     startWithTrack(30);
     GuiCairoPanel* graph = engine->graphPanel;
-    pressAt(graph->x + 12, graph->y + 50);
-    EXPECT_EQ(engine->cursorIndex, 0);
-    pressAt(graph->x + graph->w - 12, graph->y + 50);
-    EXPECT_EQ(engine->cursorIndex, lastPoint());
-    pressAt(graph->x + graph->w / 2, graph->y + 50);
-    EXPECT_NEAR(engine->cursorIndex, lastPoint() / 2, 1);
-}
-
-TEST_F(Commands, MapClickPicksAPointAndRightDragPans)
-{
-    startWithTrack(30);
+    for (auto [x, expected] : {std::pair{12, 0}, {graph->w - 12, lastPoint()}, {graph->w / 2, lastPoint() / 2}}) {
+        pressAt(graph->x + x, graph->y + 50);
+        EXPECT_NEAR(engine->cursorIndex, expected, 1) << x;
+    }
     GuiCairoPanel* map = engine->mapPanel;
-    // The fitted track runs from the bottom margin to the top margin.
-    pressAt(map->x + map->w / 2, map->y + 28);
+    pressAt(map->x + map->w / 2, map->y + 28);  // the fitted track ends at the top margin
     EXPECT_EQ(engine->cursorIndex, lastPoint());
 
     pressAt(map->x + 100, map->y + 100, SDL_BUTTON_RIGHT);
-    EXPECT_TRUE(engine->dragging);
     SDL_Event move{};
     move.type = SDL_MOUSEMOTION;
     move.motion.x = map->x + 130;
@@ -252,53 +182,86 @@ TEST_F(Commands, MapClickPicksAPointAndRightDragPans)
     send(move);
     EXPECT_EQ(engine->panX, 30.0);
     EXPECT_EQ(engine->panY, -10.0);
-    SDL_Event up{};
-    up.type = SDL_MOUSEBUTTONUP;
-    up.button.button = SDL_BUTTON_RIGHT;
-    send(up);
-    EXPECT_FALSE(engine->dragging);
+    pressAt(0, 0, SDL_BUTTON_RIGHT, SDL_MOUSEBUTTONUP);
+    send(move);
+    EXPECT_EQ(engine->panX, 30.0) << "the drag ended with the button";
+}
+
+TEST_F(Commands, TheWheelZoomsAtThePointerAndTheMiddleButtonCentres)
+{
+    startWithTrack(30);
+    GuiCairoPanel* map = engine->mapPanel;
+    auto drawnAt = [this](int i) {
+        const Track& track = *engine->shownTrack();
+        return MapProjection(track, engine->trackExtent, engine->mapViewState())
+            .projectWayPoint(*track.getWayPoint(i), Pan::Applied);
+    };
+    const ScreenPoint before = drawnAt(20);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 1;
+    wheel.wheel.mouseX = map->x + int(before.x);
+    wheel.wheel.mouseY = map->y + int(before.y);
+    send(wheel);
+    EXPECT_GT(engine->zoom, 1.0);
+    EXPECT_NEAR(drawnAt(20).x, before.x, 1.0) << "the point under the pointer stays there";
+    EXPECT_NEAR(drawnAt(20).y, before.y, 1.0);
+
+    engine->setCursor(5);
+    pressAt(map->x + 10, map->y + 10, SDL_BUTTON_MIDDLE);
+    EXPECT_NEAR(drawnAt(5).x, map->w / 2.0, 1.0);
+    EXPECT_NEAR(drawnAt(5).y, map->h / 2.0, 1.0);
+    engine->cursorModeCombo->select(1, true);
+    pressAt(map->x + 100, map->y + 120);
+    const ScreenPoint free = MapProjection(*engine->shownTrack(), engine->trackExtent, engine->mapViewState())
+                                 .projectGround(engine->freeCursorLat, engine->freeCursorLon, Pan::Applied);
+    EXPECT_NEAR(free.x, 100, 1.0);
+    EXPECT_NEAR(free.y, 120, 1.0);
+    engine->angleX = 30;
+    key(SDLK_ESCAPE);
+    EXPECT_EQ((std::array{engine->zoom, engine->panX, engine->panY, double(engine->angleX), double(engine->cursorIndex)}),
+              (std::array{1.0, 0.0, 0.0, 0.0, 0.0}));
 }
 
 TEST_F(Commands, OptionKeysToggleTheirBoxes)
 {
     startWithTrack();
     key(SDLK_w);
-    EXPECT_TRUE(engine->showWaypoints);
-    EXPECT_TRUE(engine->waypointsCheck->pressed);
+    EXPECT_TRUE(engine->showWaypoints && engine->waypointsCheck->pressed);
     key(SDLK_m);
-    EXPECT_FALSE(engine->showMap);
-    EXPECT_FALSE(engine->osmBackgroundCheck->pressed);
+    EXPECT_FALSE(engine->showMap || engine->osmBackgroundCheck->pressed);
     engine->headingAngle = 1.0;
-    engine->followDirection = true;
-    engine->followDirectionCheck->pressed = true;
+    engine->followDirection = engine->followDirectionCheck->pressed = true;
     key(SDLK_f);
     EXPECT_FALSE(engine->followDirection);
     EXPECT_EQ(engine->headingAngle, 0.0);
 }
 
-TEST_F(Commands, KeysInAFileDialogAreTypedNotShortcuts)
+TEST_F(Commands, OneDialogAtATimeTakesItsKeysAndTheMainWindowWaits)
 {
     startWithTrack();
-    engine->openGpxDialog();
-    AppWindow* dialog = GuiEngine::windowList().back();
-    ASSERT_NE(dialog, engine->mainWindow);
-    GuiObject* name = dialog->root->findByName("filename");
-    ASSERT_NE(name, nullptr);
-    dialog->root->setFocus(name);
+    key(SDLK_o, KMOD_LCTRL);
+    GuiWindow* dialog = engine->modalRoot;
+    ASSERT_NE(dialog, nullptr);
+    key(SDLK_o, KMOD_LCTRL);
+    key(SDLK_PLUS);
+    pressAt(engine->mapPanel->x + 20, engine->mapPanel->y + 20);
+    EXPECT_EQ(engine->modalRoot, dialog);
+    EXPECT_EQ(GuiEngine::windowList().size(), 2u);
+    EXPECT_EQ(engine->zoom, 1.0);
+    EXPECT_EQ(engine->cursorIndex, 0);
+
+    GuiObject* name = dialog->findByName("filename");
+    dialog->setFocus(name);
     SDL_StartTextInput();
     for (const char* letter : {"a", "+"}) {
-        SDL_Event down{};
+        SDL_Event down{}, text{};
         down.type = SDL_KEYDOWN;
         down.key.keysym.sym = letter[0] == 'a' ? SDLK_a : SDLK_PLUS;
-        GuiEvent keyEvent;
-        keyEvent.sdlEvent = &down;
-        engine->handleEvent(dialog, keyEvent);
-        SDL_Event text{};
+        send(down, GuiEngine::windowList().back());
         text.type = SDL_TEXTINPUT;
-        SDL_strlcpy(text.text.text, letter, sizeof text.text.text);
-        GuiEvent textEvent;
-        textEvent.sdlEvent = &text;
-        engine->handleEvent(dialog, textEvent);
+        std::strcpy(text.text.text, letter);
+        send(text, GuiEngine::windowList().back());
     }
     EXPECT_EQ(engine->markerA, -1);
     EXPECT_EQ(engine->zoom, 1.0);
@@ -313,51 +276,25 @@ TEST_F(Commands, AnOpenListTakesKeysWheelAndPressesBeforeTheMap)
     engine->trackCombo->openDropDown();
     GuiListCtrl* list = engine->trackCombo->dropDownList();
     ASSERT_NE(list, nullptr);
-    const int x = list->x + list->w - 10;
-    const int secondRow = list->y + list->itemHeight * 3 / 2;
+    const int x = list->x + list->w - 10, secondRow = list->y + list->itemHeight * 3 / 2;
     ASSERT_TRUE(engine->mapPanel->contains(x, secondRow)) << "the list lies over the map";
-
     engine->panX = 80;
     key(SDLK_LEFT);
-    wheelAt(x, secondRow, 1);
-    EXPECT_EQ(engine->panX, 80.0);
-    EXPECT_EQ(engine->zoom, 1.0);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 1;
+    wheel.wheel.mouseX = x;
+    wheel.wheel.mouseY = secondRow;
+    send(wheel);
     key(SDLK_ESCAPE);
     EXPECT_TRUE(root()->popups.empty());
     EXPECT_EQ(engine->panX, 80.0) << "Escape closed the list, it did not reset the view";
+    EXPECT_EQ(engine->zoom, 1.0);
 
     engine->trackCombo->openDropDown();
     pressAt(x, secondRow);
     EXPECT_EQ(engine->selectedTrack, 1);
     EXPECT_EQ(engine->cursorIndex, 0) << "the press was no map click";
-    EXPECT_TRUE(root()->popups.empty());
-}
-
-TEST_F(Commands, MapOrGraphClickTakesTheKeyboardFromAnAngleField)
-{
-    startWithTrack(30);
-    for (GuiCairoPanel* panel : {engine->mapPanel, engine->graphPanel}) {
-        engine->markerA = -1;
-        root()->setFocus(engine->angleXText);
-        pressAt(panel->x + panel->w / 2, panel->y + panel->h / 2);
-        key(SDLK_a);
-        EXPECT_EQ(engine->markerA, engine->cursorIndex);
-    }
-}
-
-TEST_F(Commands, OneDialogAtATimeAndTheMainWindowWaitsForIt)
-{
-    startWithTrack();
-    key(SDLK_o, KMOD_LCTRL);
-    GuiWindow* dialog = engine->modalRoot;
-    ASSERT_NE(dialog, nullptr);
-    key(SDLK_o, KMOD_LCTRL);
-    key(SDLK_PLUS);
-    pressAt(engine->mapPanel->x + 20, engine->mapPanel->y + 20);
-    EXPECT_EQ(engine->modalRoot, dialog);
-    EXPECT_EQ(GuiEngine::windowList().size(), 2u);
-    EXPECT_EQ(engine->zoom, 1.0);
-    EXPECT_EQ(engine->cursorIndex, 0);
 }
 
 TEST_F(Commands, F11AndTheFitButtonAgree)
@@ -374,19 +311,21 @@ TEST_F(Commands, F11AndTheFitButtonAgree)
     engine->runFrame();
     ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
     EXPECT_EQ(engine->fitWindowButton->text, "Restore window");
-
     button(133);
-    int x = 0, y = 0, w = 0, h = 0;
-    SDL_GetWindowPosition(window, &x, &y);
-    SDL_GetWindowSize(window, &w, &h);
+    std::array<int, 4> place{};
+    SDL_GetWindowPosition(window, &place[0], &place[1]);
+    SDL_GetWindowSize(window, &place[2], &place[3]);
     EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
-    EXPECT_EQ((std::array{x, y, w, h}), (std::array{30, 40, 1000, 700}));
+    EXPECT_EQ(place, (std::array{30, 40, 1000, 700}));
     EXPECT_EQ(engine->fitWindowButton->text, "Fit window to screen");
 }
 
-TEST_F(Commands, ANewTrackStartsWithItsOwnHeadingAndCursor)
+TEST_F(Commands, ANewTrackStartsWithItsOwnHeadingCursorAndGraph)
 {
-    start({write("two.gpx", gpxWithTracks(trackXml("North", 30) + eastwardTrack("East", 30)))});
+    std::string east = "<trk><name>East</name><trkseg>\n";
+    for (int i = 0; i < 30; ++i)
+        east += "<trkpt lat=\"46.5\" lon=\"" + std::to_string(8.0 + 0.001 * i) + "\"><ele>500</ele></trkpt>\n";
+    start({write("two.gpx", gpxWithTracks(trackXml("North", 30) + east + "</trkseg></trk>\n"))});
     key(SDLK_f);
     engine->setCursor(5);
     const double northHeading = engine->headingAngle;
@@ -398,9 +337,32 @@ TEST_F(Commands, ANewTrackStartsWithItsOwnHeadingAndCursor)
 
     engine->selectTrack(0);
     engine->setCursor(5);
-    chooseCombo(engine->cursorModeCombo, 1);
+    engine->cursorModeCombo->select(1, true);
     engine->selectTrack(1);
     ASSERT_TRUE(engine->freeCursor);
     EXPECT_EQ(engine->freeCursorLat, engine->shownTrack()->getWayPoint(0)->getLat());
     EXPECT_EQ(engine->freeCursorLon, engine->shownTrack()->getWayPoint(0)->getLon());
+}
+
+// Each choice of the statistics list draws the graph the view draws for it.
+TEST_F(Commands, StatisticsChoiceShowsItsGraph)
+{
+    startWithTrack(30);
+    GuiCairoPanel* graph = engine->graphPanel;
+    auto pixels = [](cairo_surface_t* surface) {
+        cairo_surface_flush(surface);
+        auto* data = cairo_image_surface_get_data(surface);
+        return std::string(reinterpret_cast<char*>(data),
+                           std::size_t(cairo_image_surface_get_stride(surface) * cairo_image_surface_get_height(surface)));
+    };
+    for (GraphMode mode : {GraphMode::Speed, GraphMode::HeightAndSpeed, GraphMode::Height}) {
+        engine->statisticsCombo->select(int(mode), true);
+        engine->renderMapPanel();
+        cairo_surface_t* expected = cairo_image_surface_create(CAIRO_FORMAT_RGB24, graph->w, graph->h);
+        cairo_t* cr = cairo_create(expected);
+        renderGraphPanel(cr, graph->w, graph->h, *engine->shownTrack(), engine->cursorIndex, mode);
+        cairo_destroy(cr);
+        EXPECT_TRUE(pixels(expected) == pixels(graph->getSurface())) << int(mode);
+        cairo_surface_destroy(expected);
+    }
 }

@@ -5,11 +5,6 @@
 
 #include "track/Gpx.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-using namespace pathlark;
 using RealFiles = apptest::Application;
 
 TEST_F(RealFiles, EveryRealTrackLoadsAndDrawsInEveryView)
@@ -22,7 +17,6 @@ TEST_F(RealFiles, EveryRealTrackLoadsAndDrawsInEveryView)
         ++files;
         SCOPED_TRACE(entry.path().filename().string());
         engine->loadGpxFile(entry.path().string());
-        ASSERT_TRUE(engine->gpx);
         engine->showHeight = engine->showWaypoints = engine->showDirectLine = true;
         for (int t = 0; t < engine->gpx->getTrackCount(); ++t) {
             engine->selectTrack(t);

@@ -7,21 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 using namespace pathlark;
 
 namespace {
 
-// Points 0.001 degrees of latitude apart (about 111 m), one every `step` seconds.
-std::unique_ptr<Track> makeTrack(int points, int step = 10, double ele = 155.390259)
+// Points 0.001 degrees of latitude apart (about 111 m), one every `step` seconds, 1 m higher each.
+std::unique_ptr<Track> makeTrack(int points, int step = 10)
 {
     auto track = std::make_unique<Track>();
     for (int i = 0; i < points; ++i) {
         auto p = std::make_unique<WayPoint>();
         p->setLat(48.0 + 0.001 * i);
         p->setLon(16.0);
-        p->setEle(ele + i);
+        p->setEle(155.390259 + i);
         p->setTime(1000 + step * i);
         p->setTimeString("2020-05-01T12:00:" + std::string(i < 10 ? "0" : "") + std::to_string(i) + "Z");
         track->addWayPoint(std::move(p));
@@ -29,151 +30,80 @@ std::unique_ptr<Track> makeTrack(int points, int step = 10, double ele = 155.390
     return track;
 }
 
-std::string findValue(const std::vector<InfoRow>& rows, int id)
+std::string line(const Track& track, int cursor, int a = -1, int b = -1)
 {
-    for (const InfoRow& row : rows)
-        if (row.id == id)
-            return row.value;
-    return "<missing>";
+    CursorState state;
+    state.cursorIndex = cursor;
+    state.markerA = a;
+    state.markerB = b;
+    return statusLineText("/tmp/rides/t.gpx", track, state);
 }
 
-bool endsWith(const std::string& text, const std::string& tail)
+std::map<int, std::string> rows(const Track& track, int a, int b)
 {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool hasRow(const std::vector<InfoRow>& rows, int id)
-{
-    return findValue(rows, id) != "<missing>";
+    Gpx gpx;
+    gpx.setCreator("Test device");
+    std::map<int, std::string> values;
+    for (const InfoRow& row : infoPanelRows(gpx, track, a, b))
+        values[row.id] = row.value;
+    return values;
 }
 
 } // namespace
 
-TEST(StatusLine, CursorPointWithElevationInShortestForm)
-{
-    auto track = makeTrack(730);
-    CursorState state;
-    state.cursorIndex = 0;
-    EXPECT_EQ(statusLineText("/tmp/rides/sample.gpx", *track, state), "sample.gpx  |  point 1/730  |  155.39 m");
-}
-
-TEST(StatusLine, NothingWithoutACursorPoint)
-{
-    auto track = makeTrack(3);
-    EXPECT_EQ(statusLineText("a.gpx", *track, CursorState{}), "");
-    auto empty = makeTrack(0);
-    CursorState state;
-    state.cursorIndex = 0;
-    EXPECT_EQ(statusLineText("a.gpx", *empty, state), "");
-}
-
-TEST(StatusLine, MarkersAndTheStretchBetweenThem)
+TEST(StatusLine, CursorMarkersAndTheStretchBetweenThem)
 {
     auto track = makeTrack(20);
-    CursorState state;
-    state.cursorIndex = 4;
-    state.markerA = 10;
-    const std::string onlyA = statusLineText("t.gpx", *track, state);
-    EXPECT_TRUE(endsWith(onlyA, "  |  A: 11  B: -")) << onlyA;
+    EXPECT_EQ(line(*track, 0), "t.gpx  |  point 1/20  |  155.39 m");
+    EXPECT_EQ(line(*track, -1), "");
+    EXPECT_EQ(line(*makeTrack(0), 0), "");
+    const std::string head = "t.gpx  |  point 5/20  |  159.39 m  |  ";
+    EXPECT_EQ(line(*track, 4, 10), head + "A: 11  B: -");
+    EXPECT_EQ(line(*track, 4, -1, 3), head + "A: -  B: 4");
+    const std::string metres = std::to_string(std::llround(stretchStatistics(*track, 3, 10)->distance));
+    EXPECT_EQ(line(*track, 4, 10, 3), head + "A: 11  B: 4  |  A-B: " + metres + " m, 70 s");
+    EXPECT_EQ(line(*track, 4, 3, 10), head + "A: 4  B: 11  |  A-B: " + metres + " m, 70 s");
+    EXPECT_EQ(line(*track, 4, 7, 7), head + "A: 8  B: 8  |  A-B: 0 m");
+    EXPECT_EQ(line(*makeTrack(3, 0), 0, 0, 2), "t.gpx  |  point 1/3  |  155.39 m  |  A: 1  B: 3  |  A-B: 222 m")
+        << "equal times leave out the time";
 
-    state.markerB = 3;
-    const std::string reversed = statusLineText("t.gpx", *track, state);
-    double metres = 0;
-    for (int i = 4; i <= 10; ++i)
-        metres += haversineDistance(*track->getWayPoint(i - 1), *track->getWayPoint(i));
-    const std::string expectedTail =
-        "  |  A: 11  B: 4  |  A-B: " + std::to_string(std::llround(metres)) + " m, 70 s";
-    EXPECT_TRUE(endsWith(reversed, expectedTail)) << reversed;
-
-    std::swap(state.markerA, state.markerB);
-    const std::string forward = statusLineText("t.gpx", *track, state);
-    EXPECT_EQ(forward.substr(forward.find("A-B")), reversed.substr(reversed.find("A-B")));
-
-    state.markerA = state.markerB = 7;
-    const std::string same = statusLineText("t.gpx", *track, state);
-    EXPECT_TRUE(endsWith(same, "  |  A: 8  B: 8  |  A-B: 0 m")) << same;
-}
-
-TEST(StatusLine, EqualTimesLeaveOutTheTimePart)
-{
-    auto track = makeTrack(3, 0);
-    CursorState state;
-    state.cursorIndex = 0;
-    state.markerA = 0;
-    state.markerB = 2;
-    const std::string text = statusLineText("t.gpx", *track, state);
-    EXPECT_NE(text.find("A-B: 222 m"), std::string::npos) << text;
-    EXPECT_EQ(text.find(" s"), std::string::npos) << text;
-}
-
-TEST(StatusLine, FreeCursorPrintsTheStoredCoordinates)
-{
-    auto track = makeTrack(3);
-    CursorState state;
-    state.cursorIndex = 1;
-    state.freeCursor = true;
-    state.freeCursorLat = 48.1784525;
-    state.freeCursorLon = 16.4929129;
-    // 48.1784525 is stored a hair below the decimal text, so the sixth decimal rounds down.
-    EXPECT_EQ(statusLineText("t.gpx", *track, state), "t.gpx  |  free cursor  |  48.178452, 16.492913");
+    CursorState free;
+    free.cursorIndex = 1;
+    free.freeCursor = true;
+    free.freeCursorLat = 48.1784525;  // stored a hair below the decimal text: the sixth decimal rounds down
+    free.freeCursorLon = 16.4929129;
+    EXPECT_EQ(statusLineText("t.gpx", *track, free), "t.gpx  |  free cursor  |  48.178452, 16.492913");
 }
 
 TEST(InfoPanel, WholeTrackAndStretchRows)
 {
-    Gpx gpx;
-    gpx.setCreator("Test device");
-    gpx.setVersion("1.1");
     auto track = makeTrack(12);
-    const auto rows = infoPanelRows(gpx, *track, 7, 3);
-    EXPECT_EQ(findValue(rows, 10), "Unnamed");
-    EXPECT_EQ(findValue(rows, 12), "Test device");
-    EXPECT_EQ(findValue(rows, 13), "1.1");
-    EXPECT_EQ(findValue(rows, 20), "12:00:00");
-    EXPECT_EQ(findValue(rows, 21), "12:00:11");
-    EXPECT_EQ(findValue(rows, 22), "155 m");
-    EXPECT_EQ(findValue(rows, 23), "166 m");
-    EXPECT_EQ(findValue(rows, 26), "0:01:50");
-    EXPECT_EQ(findValue(rows, 29), "12");
-    EXPECT_EQ(findValue(rows, 30), "8");
-    EXPECT_EQ(findValue(rows, 31), "4");
-    EXPECT_EQ(findValue(rows, 32), "0:00:40");
-    EXPECT_EQ(findValue(rows, 35), "5");
-    // Direct and along-track distance agree on a straight north-south line.
-    EXPECT_EQ(findValue(rows, 33), findValue(rows, 36));
-
-    // 1 m a point: the climb counts once it is 5 m above the start; the stretch's 4 m never does.
-    EXPECT_EQ(findValue(rows, 40), "11 m");
-    EXPECT_EQ(findValue(rows, 41), "0 m");
-    EXPECT_EQ(findValue(rows, 42), "0:01:50");
-    EXPECT_EQ(findValue(rows, 43), "40.0 km/h");
-    EXPECT_EQ(findValue(rows, 44), "0 m");
-    EXPECT_EQ(findValue(rows, 45), "0 m");
-
-    const auto swapped = infoPanelRows(gpx, *track, 3, 7);
+    auto values = rows(*track, 7, 3);
+    const std::map<int, std::string> expected{
+        {10, "Unnamed"}, {12, "Test device"}, {20, "12:00:00"}, {21, "12:00:11"}, {22, "155 m"},
+        {23, "166 m"},   {26, "0:01:50"},     {29, "12"},       {30, "8"},        {31, "4"},
+        {32, "0:00:40"}, {35, "5"},           {40, "11 m"},     {41, "0 m"},      {42, "0:01:50"},
+        {43, "40.0 km/h"}, {44, "0 m"},       {45, "0 m"},
+    };
+    for (auto [id, value] : expected)
+        EXPECT_EQ(values[id], value) << id;
+    // Direct and along-track distance agree on a straight line.
+    EXPECT_EQ(values[33], values[36]);
+    auto swapped = rows(*track, 3, 7);
     for (int id : {32, 33, 34, 35, 36, 44, 45})
-        EXPECT_EQ(findValue(rows, id), findValue(swapped, id));
-}
+        EXPECT_EQ(values[id], swapped[id]) << id;
 
-TEST(InfoPanel, OnlyMarkerASetShowsNoStretch)
-{
-    Gpx gpx;
-    auto track = makeTrack(5);
-    const auto rows = infoPanelRows(gpx, *track, 2, -1);
-    EXPECT_EQ(findValue(rows, 30), "3");
-    EXPECT_EQ(findValue(rows, 31), "-");
-    EXPECT_FALSE(hasRow(rows, 32));
-    EXPECT_FALSE(hasRow(rows, 36));
-    EXPECT_FALSE(hasRow(rows, 44));
-}
+    auto onlyA = rows(*makeTrack(5), 2, -1);
+    EXPECT_EQ(onlyA[30], "3");
+    EXPECT_EQ(onlyA[31], "-");
+    for (int id : {32, 36, 44})
+        EXPECT_FALSE(onlyA.count(id)) << id;
 
-TEST(InfoPanel, TrackWithoutPointsHasOnlyMetadataAndMarkers)
-{
-    Gpx gpx;
-    auto track = makeTrack(0);
-    track->setName("Morning");
-    const auto rows = infoPanelRows(gpx, *track, -1, -1);
-    EXPECT_EQ(findValue(rows, 10), "Morning");
+    auto empty = makeTrack(0);
+    empty->setName("Morning");
+    auto bare = rows(*empty, -1, -1);
+    EXPECT_EQ(bare[10], "Morning");
     for (int id : {20, 29, 40, 43})
-        EXPECT_FALSE(hasRow(rows, id)) << id;
-    EXPECT_TRUE(hasRow(rows, 3));
+        EXPECT_FALSE(bare.count(id)) << id;
+    EXPECT_TRUE(bare.count(3));
 }

@@ -1,6 +1,6 @@
-/* Asks a top-level window to close the way a window manager's close button
- * does: a WM_DELETE_WINDOW client message. Xvfb runs no window manager, and
- * xdotool can only destroy a window outright. Usage: close-window WINDOW-ID */
+// Asks a top-level window to close the way a window manager's close button
+// does: a WM_DELETE_WINDOW client message. Xvfb runs no window manager, and
+// xdotool can only destroy a window outright. Usage: close-window WINDOW-ID
 
 #include <X11/Xlib.h>
 
@@ -9,14 +9,10 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s WINDOW-ID\n", argv[0]);
-        return 2;
-    }
-    Display* display = XOpenDisplay(NULL);
+    Display* display = argc == 2 ? XOpenDisplay(NULL) : NULL;
     if (!display) {
-        fprintf(stderr, "close-window: cannot open the display\n");
-        return 1;
+        fprintf(stderr, "usage: close-window WINDOW-ID, with a display to open\n");
+        return 2;
     }
     const Window window = (Window)strtoul(argv[1], NULL, 0);
     XEvent event = {0};

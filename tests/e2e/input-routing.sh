@@ -2,24 +2,18 @@
 # Input goes where the user means it, checked on the real program under Xvfb
 # with a US keyboard, driven with xdotool and judged by screenshots: every
 # action is compared region by region with the same state reached another way.
-#
 # Usage: input-routing.sh PATH/TO/pathlark.bin PATH/TO/close-window
 set -euo pipefail
-
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/e2e-lib.sh"
-
 program=$(realpath "$1")
 close_window=$(realpath "$2")
-
 e2e_init
 e2e_start_xvfb 1280x800x24
 export SDL_VIDEODRIVER=x11
 unset SDL_RENDER_DRIVER
 
-# [SECTION] Data: three tracks heading different ways, a map beside them (so nothing is downloaded)
-# The map reader takes one element a line.
-
+# Three tracks heading different ways, and a map beside them, so nothing is downloaded.
 mkdir "$E2E_TMP/run"
 cd "$E2E_TMP/run"
 awk 'BEGIN {
@@ -28,8 +22,7 @@ awk 'BEGIN {
     split("0.0004 0.0001 -0.0005", dlat, " "); split("0.0004 0.0006 0.00005", dlon, " ")
     for (k = 1; k <= 3; k++) {
         printf "<trk><name>Track %c</name><trkseg>\n", 64 + k
-        t = 0
-        for (i = 0; i < 40; i++) {
+        for (i = t = 0; i < 40; i++) {
             t += 5 + (i * k) % 7 * 3
             printf "<trkpt lat=\"%.6f\" lon=\"%.6f\"><ele>%.1f</ele>", lat0[k] + dlat[k] * i + 0.0002 * (i % 2),
                    lon0[k] + dlon[k] * i, 500 + 40 * sin(i / (2.0 + k))
@@ -39,35 +32,8 @@ awk 'BEGIN {
     }
     print "</gpx>"
 }' >three.gpx
-cat >three.osm <<'OSM'
-<?xml version="1.0" encoding="UTF-8"?>
-<osm version="0.6">
-  <node id="1" lat="46.495" lon="7.995"/>
-  <node id="2" lat="46.535" lon="8.030"/>
-  <node id="3" lat="46.505" lon="8.025"/>
-  <node id="4" lat="46.525" lon="7.998"/>
-  <node id="5" lat="46.515" lon="8.005"/>
-  <node id="6" lat="46.515" lon="8.015"/>
-  <node id="7" lat="46.522" lon="8.010"/>
-  <way id="10">
-    <nd ref="1"/>
-    <nd ref="2"/>
-    <tag k="highway" v="primary"/>
-  </way>
-  <way id="11">
-    <nd ref="3"/>
-    <nd ref="4"/>
-    <tag k="waterway" v="river"/>
-  </way>
-  <way id="12">
-    <nd ref="5"/>
-    <nd ref="6"/>
-    <nd ref="7"/>
-    <nd ref="5"/>
-    <tag k="landuse" v="forest"/>
-  </way>
-</osm>
-OSM
+printf '%s\n' '<osm version="0.6">' '  <node id="1" lat="46.495" lon="7.995"/>' '  <node id="2" lat="46.535" lon="8.030"/>' \
+    '  <way id="10">' '    <nd ref="1"/>' '    <nd ref="2"/>' '    <tag k="highway" v="primary"/>' '  </way>' '</osm>' >three.osm
 
 # [SECTION] Start
 
@@ -77,110 +43,81 @@ main=$E2E_WINDOW
 e2e_focus "$main"
 
 # Rectangles in the main window's own coordinates (its layout at 1100 x 720).
-geometry() { e2e_window_geometry "$main" "$@"; }
-map=$(geometry 520 522 340 42)
-graph=$(geometry 520 130 340 564)
-top=$(geometry 714 556 146 8)  # track list and map together
+map=$(e2e_window_geometry "$main" 520 522 340 42)
+graph=$(e2e_window_geometry "$main" 520 130 340 564)
+top=$(e2e_window_geometry "$main" 714 556 146 8)  # track list and map together
 shot() { printf '%s/%s.png' "$E2E_TMP" "$1"; }
-
 click() { e2e_click "$main" "$1" "$2"; }
 # The pointer rests on bare background, so no tooltip covers what is compared.
 rest() { e2e_move "$main" 700 20; }
-click_reset() { click 583 21; }
-click_next_track() { click 430 21; }
-click_previous_track() { click 122 21; }
-click_zoom_in() { click 481 21; }
-click_angle_x() { click 912 164; }
-click_map() { click 600 303; }
+# Usage: changed|same REGION-VARIABLE REFERENCE-SHOT NEW-SHOT
+changed() { rest; e2e_wait_region_changed "${!1}" "$(shot "$2")" "$(shot "$3")"; }
+same() { rest; e2e_wait_region_same "${!1}" "$(shot "$2")" "$(shot "$3")"; }
+reset() { click 583 21; }
+tracks() { click 430 21; click 122 21; }  # next, then previous: a new selection clears the markers
+angle_x() { click 912 164; }
+map_click() { click 600 303; }
 
 e2e_region_stable "$map" "$(shot start-map)"
 e2e_region_stable "$graph" "$(shot height-graph)"
 
-# [SECTION] A pick from a list, then typing in an angle field
-
-click 980 467                  # Statistics
-click 980 511                  # its second row, "Speed"
-rest
-e2e_wait_region_changed "$graph" "$(shot height-graph)" "$(shot speed-graph)"
-
-click_angle_x
+# A pick from a list, then typing in an angle field; the same angle by nine rotation steps.
+click 980 467  # Statistics
+click 980 511  # its second row, "Speed"
+changed graph height-graph speed-graph
+angle_x
 e2e_key ctrl+a
 e2e_type 45
 e2e_key Return
-rest
-e2e_wait_region_changed "$map" "$(shot start-map)" "$(shot typed-45)"
-
-# The same angle by the rotation button, nine steps of five degrees.
-click_reset
-rest
-e2e_wait_region_same "$map" "$(shot start-map)" "$(shot after-reset)"
-for _ in 1 2 3 4 5 6 7 8 9; do
-    click 922 190
-done
-rest
-e2e_wait_region_same "$map" "$(shot typed-45)" "$(shot rotated-45)"
+changed map start-map typed-45
+reset
+same map start-map after-reset
+for _ in 1 2 3 4 5 6 7 8 9; do click 922 190; done
+same map typed-45 rotated-45
 e2e_log "ok: typing works after a pick from a list"
 
-# [SECTION] The track list over the map takes its own click
-
-click_next_track
-rest
-e2e_wait_region_changed "$top" "$(shot rotated-45)" "$(shot second-track)"
-click_previous_track
-rest
-e2e_wait_region_changed "$top" "$(shot second-track)" "$(shot first-track)"
-
-click 250 21                   # open the track list
-click 380 65                   # its second row, where the map lies beneath
-rest
-e2e_wait_region_same "$top" "$(shot second-track)" "$(shot picked-over-map)"
+# The track list over the map takes its own click.
+click 430 21
+changed top rotated-45 second-track
+click 122 21
+changed top second-track first-track
+click 250 21  # open the track list
+click 380 65  # its second row, where the map lies beneath
+same top second-track picked-over-map
 e2e_log "ok: a row picked over the map selects the track"
 
-# [SECTION] Shift and "=" zoom in like "+"
-
-click_reset
+# Shift and "=" zoom in like "+".
+reset
 rest
 e2e_region_stable "$map" "$(shot reset)"
-click_zoom_in
-rest
-e2e_wait_region_changed "$map" "$(shot reset)" "$(shot zoom-button)"
-click_reset
-rest
-e2e_wait_region_same "$map" "$(shot reset)" "$(shot reset-again)"
+click 481 21
+changed map reset zoom-button
+reset
+same map reset reset-again
 e2e_key shift+equal
-e2e_wait_region_same "$map" "$(shot zoom-button)" "$(shot zoom-key)"
+same map zoom-button zoom-key
 e2e_log "ok: Shift+= zooms in"
 
-# [SECTION] A map click takes the keyboard from an angle field
-
-click_next_track
-click_previous_track           # a new selection clears the markers
-click_map
-click 904 218                  # marker A button
-rest
-e2e_wait_region_changed "$map" "$(shot reset-again)" "$(shot marker-by-button)"
-click_next_track
-click_previous_track
-rest
-e2e_wait_region_changed "$map" "$(shot marker-by-button)" "$(shot markers-cleared)"
-
-click_angle_x
-click_map
+# A map click takes the keyboard from an angle field.
+tracks
+map_click
+click 904 218  # marker A button
+changed map reset-again marker-by-button
+tracks
+changed map marker-by-button markers-cleared
+angle_x
+map_click
 e2e_key a
-rest
-e2e_wait_region_same "$map" "$(shot marker-by-button)" "$(shot marker-by-key)"
+same map marker-by-button marker-by-key
 e2e_log "ok: a map click, then \"a\", sets marker A"
 
-# [SECTION] One dialog at a time
-
 e2e_focus "$main"
+# One dialog at a time: once typing shows in the first, the second Ctrl+O has been dealt with too.
 e2e_key ctrl+o
 e2e_wait_window '^Open GPX$'
 dialog=$E2E_WINDOW
 e2e_focus "$main"
 e2e_key ctrl+o
-# Events are handled in order: once typing shows in the first dialog, the
-# second Ctrl+O has been dealt with too.
 name_field=$(e2e_window_geometry "$dialog" 540 22 10 395)
 e2e_region_stable "$name_field" "$(shot name-empty)"
 e2e_focus "$dialog"
@@ -190,8 +127,7 @@ e2e_wait_region_changed "$name_field" "$(shot name-empty)" "$(shot name-typed)"
 [ "$(e2e_window_count '^Open GPX$')" -eq 1 ] || e2e_fail "a second file dialog opened"
 e2e_log "ok: Ctrl+O while a dialog is open opens no second one"
 
-# [SECTION] Closing the dialog's window cancels it
-
+# Closing the dialog's window cancels it; closing the main window ends the program.
 "$close_window" "$dialog"
 e2e_wait "the dialog to close" e2e_no_window '^Open GPX$'
 e2e_running && e2e_has_window 'Pathlark' || e2e_fail "the program ended with its dialog"
@@ -199,15 +135,8 @@ e2e_region_stable "$map" "$(shot before-zoom)"
 e2e_focus "$main"
 e2e_key KP_Add
 e2e_wait_region_changed "$map" "$(shot before-zoom)" "$(shot after-zoom)"
-e2e_log "ok: closing the dialog window leaves the program running"
-
-# [SECTION] Closing the main window ends the program
-
 "$close_window" "$main"
 e2e_wait_exit
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "the program ended with status $E2E_STATUS"
-# A map lay beside the track: nothing may have been downloaded.
-if grep -q "OSM download" "$E2E_TMP/program.err"; then
-    e2e_fail "a map was downloaded: $(cat "$E2E_TMP/program.err")"
-fi
+! grep -q "OSM download" "$E2E_TMP/program.err" || e2e_fail "a map was downloaded: $(cat "$E2E_TMP/program.err")"
 e2e_log "ok: all checks passed"

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The installed program, end to end: staged with DESTDIR, started through its
-# "pathlark" link from an empty directory, it must look exactly like the build
-# started in the source tree (pictures, flags, the bundled map), speak German
-# and English from its installed catalogues, keep standard output quiet, and
-# go away again with the uninstall script. A copy of the bare binary, without
-# data, shows that the compared regions do depend on the data.
-#
+# The installed program, staged with DESTDIR and started through its link from an
+# empty directory, looks exactly like the build started in the source tree, speaks
+# German and English, keeps standard output quiet and goes away with the uninstall
+# script; the bare binary without data shows the compared regions depend on the data.
 # Usage: install-test.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,8 +14,6 @@ build=$(cd "${1:?usage: install-test.sh BUILD_DIR}" && pwd)
 e2e_init
 e2e_require desktop-file-validate appstreamcli groff
 e2e_start_xvfb 1280x800x24
-
-# [SECTION] Install into a temporary root
 
 root=$E2E_TMP/root
 manifest=$build/install_manifest.txt
@@ -40,8 +35,6 @@ appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml >"$E2E_TM
     e2e_fail "AppStream file: $(cat "$E2E_TMP/appstream.log")"
 warnings=$(groff -man -ww -z -K utf8 "$prefix/share/man/man1/pathlark.bin.1" 2>&1)
 [ -z "$warnings" ] || e2e_fail "manual page: $warnings"
-
-# [SECTION] Runs and regions
 
 elsewhere=$E2E_TMP/elsewhere
 mkdir -p "$elsewhere" "$E2E_TMP/bare"
@@ -74,30 +67,21 @@ stop_program()
     E2E_PID=""
     e2e_wait "the window to close" e2e_no_window "$main_title"
 }
-
 # Screen geometry of a region (WxH+X+Y in window pixels) of a window.
 at()
 {
     local size=${2%%+*} offset=${2#*+}
     e2e_window_geometry "$1" "${size%x*}" "${size#*x}" "${offset%%+*}" "${offset#*+}"
 }
+drawn() { e2e_region "$(at "$1" "${regions[$2]}")" "$E2E_TMP/.p.png" && [ "$(convert "$E2E_TMP/.p.png" -format %k info:)" -gt 1 ]; }
 
-drawn()
-{
-    e2e_region "$(at "$1" "${regions[$2]}")" "$E2E_TMP/.probe.png"
-    [ "$(convert "$E2E_TMP/.probe.png" -format %k info:)" -gt 1 ]
-}
-
-# Saves the settled main window as RUN.png and its regions as RUN-NAME.png.
+# Saves the settled main window as RUN.png (unless it is given) and its regions as RUN-NAME.png.
 shoot()
 {
-    e2e_region_stable "$(at "$E2E_WINDOW" 1100x720+0+0)" "$E2E_TMP/$1.png"
+    [ -n "${2:-}" ] || e2e_region_stable "$(at "$E2E_WINDOW" 1100x720+0+0)" "$E2E_TMP/$1.png"
     local r
-    for r in "${!regions[@]}"; do
-        e2e_crop "$E2E_TMP/$1.png" "${regions[$r]}" "$E2E_TMP/$1-$r.png"
-    done
+    for r in "${!regions[@]}"; do e2e_crop "$E2E_TMP/$1.png" "${regions[$r]}" "$E2E_TMP/$1-$r.png"; done
 }
-
 open_dialog_and_shoot()
 {
     e2e_click "$E2E_WINDOW" 50 20
@@ -114,7 +98,7 @@ stop_program
 # The installed link from an empty directory: the same window, pixel for pixel.
 run_from "$elsewhere" LANG=C "$prefix/bin/pathlark"
 e2e_wait_region_same "$(at "$E2E_WINDOW" 1100x720+0+0)" "$E2E_TMP/ref.png" "$E2E_TMP/installed.png"
-for r in "${!regions[@]}"; do e2e_crop "$E2E_TMP/installed.png" "${regions[$r]}" "$E2E_TMP/installed-$r.png"; done
+shoot installed taken
 # Clicks and typing (an option, a button, an angle field) print nothing.
 e2e_click "$E2E_WINDOW" 878 334
 e2e_click "$E2E_WINDOW" 481 21
@@ -147,8 +131,6 @@ e2e_click "$E2E_WINDOW" 481 21
 e2e_wait "the debug lines" grep -q "BUTTON DOWN" "$E2E_TMP/program.out"
 grep -q "^Charmap 0: " "$E2E_TMP/program.out" || e2e_fail "no debug lines of the text fields"
 stop_program
-
-# [SECTION] Uninstall
 
 DESTDIR=$root cmake -DMANIFEST="$E2E_TMP/manifest.test" -P "$source_dir/cmake/Uninstall.cmake" >/dev/null
 left=$(find "$root" ! -type d)

@@ -1,3 +1,5 @@
+// From OSM tags to what is drawn: category, attributes, names and draw order.
+
 #include "map/MapFeature.h"
 
 #include <gtest/gtest.h>
@@ -18,27 +20,6 @@ MapFeature featureFrom(const TagMap& tags)
 
 } // namespace
 
-TEST(MapCategory, AreaCategoriesAreExactlyTheFilledOnes)
-{
-    std::vector<std::uint32_t> areas;
-    for (std::uint32_t value = 0; value <= 16; ++value) {
-        if (isAreaCategory(static_cast<MapCategory>(value)))
-            areas.push_back(value);
-    }
-    EXPECT_EQ((std::vector<std::uint32_t>{9, 11, 12, 13, 14, 15, 16}), areas);
-}
-
-TEST(TagLookup, EmptyValueCountsAsAbsent)
-{
-    TagMap tags{{"highway", ""}, {"name", "Hauptstraße"}};
-    EXPECT_EQ("", tagValue(tags, "highway"));
-    EXPECT_EQ("", tagValue(tags, "missing"));
-    EXPECT_EQ("Hauptstraße", tagValue(tags, "name"));
-    EXPECT_TRUE(hasTagValue(tags, "missing", ""));
-    EXPECT_TRUE(hasTagValue(tags, "name", "Hauptstraße"));
-    EXPECT_FALSE(hasTagValue(tags, "name", "hauptstraße"));
-}
-
 TEST(Classification, FirstMatchingRuleOnExactNonEmptyValues)
 {
     using enum MapCategory;
@@ -46,7 +27,7 @@ TEST(Classification, FirstMatchingRuleOnExactNonEmptyValues)
         {{{"highway", "trunk_link"}}, Motorway}, {{{"highway", "tertiary_link"}}, SecondaryRoad},
         {{{"highway", "living_street"}}, MinorRoad},
         // Anything else that is not empty is a path, even a misspelt motorway.
-        {{{"highway", "Motorway"}}, Path}, {{{"highway", "proposed"}}, Path},
+        {{{"highway", "Motorway"}}, Path}, {{{"highway", "&#115;ervice"}}, Path},
         // Where several rules match, the earlier one decides.
         {{{"highway", "footway"}, {"building", "yes"}}, Path},
         {{{"railway", "rail"}, {"waterway", "canal"}}, Railway},
@@ -63,72 +44,50 @@ TEST(Classification, FirstMatchingRuleOnExactNonEmptyValues)
         {{{"highway", ""}, {"building", "yes"}}, Building}, {{{"railway", ""}, {"boundary", ""}}, None},
         {{{"natural", "bay"}}, WaterArea}, {{{"landuse", "basin"}}, WaterArea}, {{{"natural", "beach"}}, None},
         {{{"amenity", "school"}}, None}, {{{"Building", "yes"}}, None}, {{}, None},
-        // Only the stored name is decoded; classification sees the raw text.
-        {{{"highway", "&#115;ervice"}}, Path},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(cases[i].second, classifyFeature(cases[i].first)) << "case " << i;
+    for (auto [category, area] : {std::pair{WaterArea, true}, {Boundary, false}, {Forest, true}, {Building, true},
+                                  {Waterway, false}, {Path, false}})
+        EXPECT_EQ(isAreaCategory(category), area) << int(category);
 }
 
-TEST(FeatureTags, BridgeTunnelAndBoundaryNeedExactValues)
+TEST(FeatureTags, FlagsLayerAndNameNeedExactValues)
 {
-    EXPECT_TRUE(featureFrom({{"bridge", "yes"}}).bridge);
-    EXPECT_TRUE(featureFrom({{"bridge", "viaduct"}}).bridge);
-    EXPECT_FALSE(featureFrom({{"bridge", "aqueduct"}}).bridge);
-    EXPECT_FALSE(featureFrom({{"bridge", "true"}}).bridge);
+    for (auto [value, bridge] : {std::pair{"yes", true}, {"viaduct", true}, {"aqueduct", false}, {"true", false}})
+        EXPECT_EQ(featureFrom({{"bridge", value}}).bridge, bridge) << value;
     EXPECT_TRUE(featureFrom({{"tunnel", "yes"}}).tunnel);
     EXPECT_FALSE(featureFrom({{"tunnel", "culvert"}}).tunnel);
-
-    MapFeature forest = featureFrom({{"landuse", "forest"}, {"boundary", "administrative"}});
-    EXPECT_EQ(MapCategory::Forest, forest.category);
-    EXPECT_TRUE(forest.boundary);
+    EXPECT_TRUE(featureFrom({{"landuse", "forest"}, {"boundary", "administrative"}}).boundary);
     EXPECT_FALSE(featureFrom({{"boundary", ""}}).boundary);
-}
 
-TEST(FeatureTags, LayerReadsLeadingIntegerAndClamps)
-{
-    struct Case {
-        const char* layer;
-        std::int32_t expected;
+    const std::pair<const char*, std::int32_t> layers[] = {
+        {"1", 1}, {"-2", -2}, {" +3", 3}, {"1;2", 1}, {"-1.5", -1}, {"99", 10}, {"10", 10}, {"-10", -10},
+        {"-12", -10}, {"abc", 0}, {"", 0}, {"- 1", 0}, {"99999999999999999999", 10},
     };
-    const Case cases[] = {
-        {"1", 1},   {"-2", -2}, {" +3", 3},  {"1;2", 1},  {"-1.5", -1},  {"99", 10},
-        {"-12", -10}, {"abc", 0}, {"", 0},   {"- 1", 0},  {"99999999999999999999", 10},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.expected, featureFrom({{"layer", c.layer}}).layer) << '"' << c.layer << '"';
-}
+    for (auto [layer, expected] : layers)
+        EXPECT_EQ(expected, featureFrom({{"layer", layer}}).layer) << '"' << layer << '"';
 
-TEST(FeatureTags, GermanNameWinsUnlessEmpty)
-{
     EXPECT_EQ("München", featureFrom({{"name", "Munich"}, {"name:de", "München"}}).name);
     EXPECT_EQ("Munich", featureFrom({{"name", "Munich"}, {"name:de", ""}}).name);
-    EXPECT_EQ("", featureFrom({{"highway", "track"}}).name);
-}
-
-TEST(NameDecoding, PredefinedEntitiesAndCharacterReferences)
-{
-    EXPECT_EQ("Boulevard d'Italie", featureFrom({{"name", "Boulevard d&apos;Italie"}}).name);
     EXPECT_EQ("Pizza & Kebap", featureFrom({{"name", "Pizza &amp; Kebap"}}).name);
-    EXPECT_EQ("<\"x\">", decodeXmlReferences("&lt;&quot;x&quot;&gt;"));
-    EXPECT_EQ("Caf\xC3\xA9", decodeXmlReferences("Caf&#233;"));
-    EXPECT_EQ("Caf\xC3\xA9", decodeXmlReferences("Caf&#xE9;"));
-    EXPECT_EQ("\xE2\x82\xAC", decodeXmlReferences("&#x20AC;"));
-    EXPECT_EQ("\xF0\x9F\x8C\xB2", decodeXmlReferences("&#127794;"));
-    // Decoding happens once: an escaped ampersand does not start a new reference.
-    EXPECT_EQ("&amp;", decodeXmlReferences("&amp;amp;"));
 }
 
-TEST(NameDecoding, UnknownOrMalformedReferencesStayAsWritten)
+TEST(NameDecoding, KnownReferencesOnceAndEverythingElseAsWritten)
 {
-    const char* untouched[] = {
-        "A & B",      "&nbsp;",  "&#;",     "&#x;",      "&#12a;",       "&#xZZ;",
-        "&#0;",       "&#xD800;", "&#x110000;", "&#99999999999;", "&amp",  "Q&A; tail",
-        "&#1;",       "a;&",
+    const std::pair<const char*, const char*> decoded[] = {
+        {"&lt;&quot;x&quot;&gt;&apos;", "<\"x\">'"}, {"Caf&#233;", "Caf\xC3\xA9"}, {"Caf&#xE9;", "Caf\xC3\xA9"},
+        {"&#x20AC;", "\xE2\x82\xAC"}, {"&#127794;", "\xF0\x9F\x8C\xB2"}, {"&#x7F;", "\x7F"}, {"&#x80;", "\xC2\x80"},
+        {"&#x7FF;", "\xDF\xBF"}, {"&#x800;", "\xE0\xA0\x80"}, {"&#xFFFD;", "\xEF\xBF\xBD"},
+        {"&#x10000;", "\xF0\x90\x80\x80"}, {"&#x10FFFF;", "\xF4\x8F\xBF\xBF"},
+        {"&amp;amp;", "&amp;"},  // decoded once: an escaped ampersand starts no new reference
+        {"&nbsp; &amp; x", "&nbsp; & x"},
     };
-    for (const char* text : untouched)
-        EXPECT_EQ(text, decodeXmlReferences(text)) << text;
-    EXPECT_EQ("&nbsp; & x", decodeXmlReferences("&nbsp; &amp; x"));
+    for (auto [text, expected] : decoded)
+        EXPECT_EQ(expected, decodeXmlReferences(text)) << text;
+    for (const char* text : {"A & B", "&nbsp;", "&#;", "&#x;", "&#12a;", "&#xZZ;", "&#0;", "&#xD800;", "&#x110000;",
+                             "&#99999999999;", "&amp", "Q&A; tail", "&#1;", "a;&"})
+        EXPECT_EQ(text, decodeXmlReferences(text));
 }
 
 TEST(DrawOrder, LayerThenTunnelPlainBridgeThenLandWaterBuildingsRoads)
@@ -149,15 +108,12 @@ TEST(DrawOrder, LayerThenTunnelPlainBridgeThenLandWaterBuildingsRoads)
         {feature(Forest), feature(Grass), feature(ResidentialArea), feature(CommercialArea)},
         {feature(WaterArea)}, {feature(Parking)}, {feature(Building)}, {feature(Waterway), feature(Boundary)},
         {feature(Railway)}, {feature(Motorway), feature(Path), feature(None)}, {feature(Forest, 0, false, true)},
-        {feature(Forest, 1, true), feature(Forest, 1, true, true)}, // a tunnel that is a bridge is a tunnel
+        {feature(Forest, 1, true), feature(Forest, 1, true, true)},  // a tunnel that is a bridge is a tunnel
         {feature(Forest, 1)},
     };
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        for (const MapFeature& f : rows[row]) {
+        for (const MapFeature& f : rows[row])
             EXPECT_TRUE(drawOrderKey(f) == drawOrderKey(rows[row][0])) << "row " << row;
-        }
-        if (row > 0) {
-            EXPECT_TRUE(drawOrderKey(rows[row - 1][0]) < drawOrderKey(rows[row][0])) << "row " << row;
-        }
+        EXPECT_TRUE(row == 0 || drawOrderKey(rows[row - 1][0]) < drawOrderKey(rows[row][0])) << "row " << row;
     }
 }
