@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 namespace {
 
@@ -52,37 +53,26 @@ TEST(ScrollBar, ThumbGeometryRoundsHalvesAwayFromZeroAndStaysOnTheTrack)
     EXPECT_EQ(rect(bar.thumb), (std::array{50, 86, 100, 14}));
 }
 
-TEST(ScrollBar, HitTestsIncludeLeftAndTopEdgesOnly)
+TEST(ScrollBar, HitsDragAndPageSteps)
 {
-    ScrollBar bar = verticalBar(100, 300, 100, 0);  // thumb y 10..42
-    EXPECT_TRUE(scrollBarThumbHit(bar, 50, 10));
+    ScrollBar bar = verticalBar(100, 300, 100, 0);  // thumb y 10..42, 67 pixels of room
+    EXPECT_TRUE(scrollBarThumbHit(bar, 50, 10)) << "left and top edges hit, right and bottom do not";
     EXPECT_FALSE(scrollBarThumbHit(bar, 64, 10));
     EXPECT_FALSE(scrollBarThumbHit(bar, 50, 43));
     EXPECT_TRUE(scrollBarTrackHit(bar, 63, 109));
     EXPECT_FALSE(scrollBarTrackHit(bar, 63, 110));
-}
 
-TEST(ScrollBar, DragFollowsPointerAndClampsToTheEnds)
-{
-    ScrollBar bar = verticalBar(100, 300, 100, 0);  // thumb 33 long, 67 pixels of room
     scrollBarBeginDrag(bar, 20);
     EXPECT_TRUE(bar.dragging);
-    EXPECT_EQ(scrollBarDragPosition(bar, 20, 300, 100), 0);
-    // Thumb 44 pixels down the room of 67: 44/67 * 200 = 131.3.
-    EXPECT_EQ(scrollBarDragPosition(bar, 64, 300, 100), 131);
-    EXPECT_EQ(scrollBarDragPosition(bar, 1000, 300, 100), 200);
-    EXPECT_EQ(scrollBarDragPosition(bar, -1000, 300, 100), 0);
+    // Pointer 44 pixels down the room of 67: 44/67 * 200 = 131.3; the ends clamp.
+    for (auto [pointer, position] : {std::pair{20, 0}, {64, 131}, {1000, 200}, {-1000, 0}})
+        EXPECT_EQ(scrollBarDragPosition(bar, pointer, 300, 100), position) << pointer;
     EXPECT_EQ(scrollBarDragPosition(bar, 64, 50, 100), 0) << "content that fits never scrolls";
-}
 
-TEST(ScrollBar, PageStepMovesTowardsTheClick)
-{
-    ScrollBar bar = verticalBar(100, 300, 100, 100);  // thumb y 44..76
-    EXPECT_EQ(scrollBarPageStep(bar, 43, 100, 80), 20);
-    EXPECT_EQ(scrollBarPageStep(bar, 43, 30, 80), 0);
-    EXPECT_EQ(scrollBarPageStep(bar, 44, 100, 80), 100);
-    EXPECT_EQ(scrollBarPageStep(bar, 77, 100, 80), 100) << "the pixel just past the thumb still counts as on it";
-    EXPECT_EQ(scrollBarPageStep(bar, 78, 100, 80), 180);
+    bar = verticalBar(100, 300, 100, 100);  // thumb y 44..76; the pixel just past it still counts as on it
+    for (auto [pointer, from, to] : {std::tuple{43, 100, 20}, {43, 30, 0}, {44, 100, 100}, {77, 100, 100},
+                                     {78, 100, 180}})
+        EXPECT_EQ(scrollBarPageStep(bar, pointer, from, 80), to) << pointer;
 }
 
 TEST(ScrollArea, BarsAppearAtTheExactThresholds)
