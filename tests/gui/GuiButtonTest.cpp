@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <utility>
-#include <vector>
 
 using namespace guitest;
 
@@ -156,19 +153,3 @@ TEST_F(GuiButtonTest, BevelFlattensWhenPressedAndAColourFillsInsideTheFrame)
     expectGrey({{BX + 1, BY + 10}}, 0);
 }
 
-TEST_F(GuiButtonTest, CaptionDropsOnePixelWhilePressed)
-{
-    addButton(0, "Open GPX");
-    auto firstInkRow = [this] {
-        gui.root->draw(gui.renderer);
-        for (int y = BY + 4; y < BY + BH - 4; ++y)
-            for (int x = BX + 4; x < BX + BW - 4; ++x)
-                if (readPixel(gui.renderer, x, y).r < 100)
-                    return y;
-        return -1;
-    };
-    const int upTop = firstInkRow();
-    ASSERT_GE(upTop, 0) << "the caption was drawn";
-    pressInside();
-    EXPECT_EQ(firstInkRow(), upTop + 1);
-}

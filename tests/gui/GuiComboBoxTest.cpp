@@ -1,4 +1,3 @@
-#include "gui/DropDownArrow.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiText.h"
@@ -7,10 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <functional>
-#include <string>
-#include <tuple>
 
 using guitest::GuiFixtureState;
 
@@ -157,18 +152,6 @@ TEST_F(ComboTest, KeyboardOpensPicksAndCancels)
     EXPECT_FALSE(combo->dropOpen) << "keys count only while focused";
 }
 
-TEST_F(ComboTest, EmptyComboNeverOpens)
-{
-    combo = addCombo(0);
-    guitest::click(gui.root, 50, 20);
-    guitest::key(gui.root, SDLK_RETURN);
-    EXPECT_TRUE(gui.root->popups.empty());
-    GuiComboBox loose(nullptr, 1, 0, 0, 100, 20, 0, 0, uiFont, 100);
-    loose.addItem(1, "a");
-    loose.openDropDown();
-    EXPECT_FALSE(loose.dropOpen) << "a combo outside any window has nowhere to open";
-}
-
 TEST_F(ComboTest, TypingWorksAgainHoweverTheListCloses)
 {
     combo = addCombo(3);
@@ -210,22 +193,3 @@ TEST_F(ComboTest, ClosingLeavesOtherPopupsAlone)
     EXPECT_TRUE(isChild(other));
 }
 
-TEST(GuiComboBox, DrawsDarkenedButtonWithTheArrowCachedPerRenderer)
-{
-    const size_t before = dropArrowCacheSize();
-    {
-        GuiFixtureState gui;
-        gui.root->add(new GuiComboBox(nullptr, ComboId, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150))
-            ->addItem(1, "one");
-        gui.root->draw(gui.renderer);
-        gui.root->draw(gui.renderer);
-        EXPECT_EQ(dropArrowCacheSize(), before + 1);
-        // Button 18 wide at x 112; the 9 x 9 arrow is centred at (121, 22), top row at y 18.
-        const std::tuple<int, int, int> expected[] = {{114, 30, 240}, {112, 20, 80}, {121, 23, 0}, {117, 23, 240}};
-        for (auto [x, y, grey] : expected) {
-            const SDL_Color c = guitest::readPixel(gui.renderer, x, y);
-            EXPECT_EQ((std::array<int, 3>{c.r, c.g, c.b}), (std::array{grey, grey, grey})) << x << ", " << y;
-        }
-    }
-    EXPECT_EQ(dropArrowCacheSize(), before) << "destroying the window drops its arrow";
-}

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <string>
+
 
 using guitest::GuiFixtureState;
 
@@ -67,17 +67,6 @@ TEST_F(ListCtrlTest, ClickSelectsRowsSilentlyAndIgnoresSpaceBelowTheLast)
     EXPECT_EQ(list->selectedId(), -1);
     list->clear();
     EXPECT_FALSE(list->setValue("item 0"));
-}
-
-TEST_F(ListCtrlTest, ExactFitPlusOneWideItemShowsBothBars)
-{
-    GuiListCtrl* list = addList(200, 5 * ih, 5);
-    EXPECT_FALSE(list->vScrollBar.visible || list->hScrollBar.visible);
-    list->items[4].text = wideText(200);
-    list->needsLayout = true;
-    list->layoutList();
-    EXPECT_TRUE(list->hScrollBar.visible);
-    EXPECT_TRUE(list->vScrollBar.visible) << "the horizontal bar pushes the last row out of view";
 }
 
 TEST_F(ListCtrlTest, WheelThumbAndTrackScroll)

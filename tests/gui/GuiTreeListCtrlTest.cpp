@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <string>
-#include <vector>
 
 using guitest::GuiFixtureState;
 
@@ -16,8 +13,7 @@ namespace {
 constexpr int TreeId = 42;
 constexpr int TX = 10, TY = 10;
 using Rgb = std::array<int, 3>;
-constexpr Rgb Back{250, 250, 250}, Selection{0, 120, 215}, Expander{90, 90, 90}, Header{225, 225, 225},
-    Grid{210, 210, 210};
+constexpr Rgb Back{250, 250, 250}, Selection{0, 120, 215}, Expander{90, 90, 90}, Header{225, 225, 225};
 
 struct GuiTreeList : ::testing::Test {
     // Speed (1) > km/h (2) > a\b (3); Time (4); columns 120 + 150 wide.
@@ -196,17 +192,3 @@ TEST_F(GuiTreeList, DrawsSelectionExpanderSignsAndTheRowsScrolledTo)
     EXPECT_EQ(at(TX + 100, TY + rh), Selection);
 }
 
-TEST_F(GuiTreeList, HeaderAndRowsScrollSideways)
-{
-    tree->setColumnWidth(1, 400);
-    gui.root->draw(gui.renderer);
-    EXPECT_EQ(at(TX + 119, TY + 3), Grid) << "at the right edge of the first column";
-    EXPECT_EQ(at(TX + 119, rowTop(3) + 3), Grid);
-    SDL_SetModState(KMOD_LSHIFT);
-    guitest::wheel(gui.root, TX + 50, TY + 50, -1);
-    SDL_SetModState(KMOD_NONE);
-    gui.root->draw(gui.renderer);
-    EXPECT_EQ(at(TX + 79, TY + 3), Grid);
-    EXPECT_EQ(at(TX + 79, rowTop(3) + 3), Grid);
-    EXPECT_EQ(at(TX + 119, rowTop(3) + 3), Back);
-}

@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <utility>
 
 using namespace guitest;
 
@@ -77,19 +75,6 @@ TEST_F(GuiWindowTest, HitTestsTakeTopLeftEdgesAndTheLaterChildWhereTheyOverlap)
     EXPECT_TRUE(a->types.empty());
     EXPECT_EQ(above->types.size(), 2u);
     EXPECT_EQ(above->local, (std::array{10, 10}));
-}
-
-TEST_F(GuiWindowTest, ChildrenMoveWithTheWindowAndAreFoundByNonEmptyNames)
-{
-    root->move(5, 7);
-    auto* a = add(10, 10, 5, 5);
-    EXPECT_EQ((std::array{a->x, a->y}), (std::array{15, 17}));
-    root->move(100, -1);
-    EXPECT_EQ((std::array{a->x, a->y}), (std::array{110, 17}));
-    EXPECT_EQ(root->findByName(""), nullptr);
-    a->name = "zoom";
-    EXPECT_EQ(root->findByName("zoom"), a);
-    EXPECT_EQ(root->findByName("Zoom"), nullptr);
 }
 
 TEST_F(GuiWindowTest, CaptureReceivesMotionAndReleaseOutsideTheWidget)

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <tuple>
 
 namespace {
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-#include <string>
 
 using namespace pathlark;
 using viewtest::kTolerance;
