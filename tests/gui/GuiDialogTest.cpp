@@ -59,9 +59,9 @@ TEST_F(GuiDialogTest, AcceptAndCancelPostTheirResultOnceAndHandTheKeyboardBack)
         dialog->cancel();
         ASSERT_EQ(gui.engine->notifications.size(), 1u) << "the second call finds no modal state";
         const GuiEvent& n = gui.engine->notifications[0];
+        const Uint64 result = accept ? GuiDialog::Accepted : GuiDialog::Cancelled;
         EXPECT_EQ((std::vector<Uint64>{n.code, n.param, n.value, n.windowId}),
-                  (std::vector<Uint64>{GuiNotify::DialogClosed, Uint64(accept ? GuiDialog::Accepted : GuiDialog::Cancelled),
-                                       0, record->windowId}));
+                  (std::vector<Uint64>{GuiNotify::DialogClosed, result, 0, record->windowId}));
         EXPECT_EQ(n.source, dialog);
     }
 }

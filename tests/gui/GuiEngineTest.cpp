@@ -159,6 +159,27 @@ TEST_F(GuiEngineTest, ReleasedTextureIsDestroyedOnTheThirdFrame)
     }
 }
 
+TEST_F(GuiEngineTest, SizeChangeResizesTheSurfaceAndTheRootAndF11NeedsAPlainFreshPress)
+{
+    push(SDL_WINDOWEVENT, gui.window->windowId, [](SDL_Event& e) {
+        e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED, e.window.data1 = 640, e.window.data2 = 480;
+    });
+    gui.engine->runFrame();
+    // The loop follows the platform window's real size right after, so only check that they agree.
+    EXPECT_EQ(cairo_image_surface_get_width(gui.window->surface), gui.window->width);
+    EXPECT_EQ((std::array{gui.root->w, gui.root->h}), (std::array{gui.window->width, gui.window->height}));
+
+    const Uint32 fullscreen = SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    const Uint32 id = gui.window->windowId;
+    push(SDL_KEYDOWN, id, [](SDL_Event& e) { e.key.keysym.sym = SDLK_F11, e.key.keysym.mod = KMOD_LCTRL; });
+    push(SDL_KEYDOWN, id, [](SDL_Event& e) { e.key.keysym.sym = SDLK_F11, e.key.repeat = 1; });
+    gui.engine->sdlEventTypes.clear();
+    gui.engine->runFrame();
+    gui.engine->runFrame();
+    EXPECT_EQ(gui.engine->sdlEventTypes.size(), 1u) << "with Ctrl passed on to the window, the repeat swallowed";
+    EXPECT_EQ(SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP, fullscreen);
+}
+
 TEST_F(GuiEngineTest, IdleLoopSleepsWithoutFramesAndWakesForTheNextEvent)
 {
     runUntil([] { return false; }, 100);  // what start-up asked for

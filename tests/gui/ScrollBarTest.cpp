@@ -92,23 +92,6 @@ TEST(ScrollArea, BarsAppearAtTheExactThresholds)
     EXPECT_EQ(rect(h.track), (std::array{0, 86, 186, 14}));
 }
 
-TEST(ScrollArea, OffsetsAreClampedAndHiddenBarsStopDragging)
-{
-    ScrollBar v, h;
-    int sx = 500, sy = 500;
-    layoutScrollArea(v, h, SDL_Rect{0, 0, 200, 100}, 300, 400, sx, sy);
-    EXPECT_EQ(sy, 400 - 86);
-    EXPECT_EQ(sx, 300 - 186);
-
-    v.dragging = h.dragging = true;
-    sx = sy = -5;
-    layoutScrollArea(v, h, SDL_Rect{0, 0, 200, 100}, 10, 10, sx, sy);
-    EXPECT_EQ(sx, 0);
-    EXPECT_EQ(sy, 0);
-    EXPECT_FALSE(v.dragging);
-    EXPECT_FALSE(h.dragging);
-}
-
 TEST(ScrollArea, WheelStepsGoTheUsersWayAndShiftTurnsThemSideways)
 {
     struct Step {
