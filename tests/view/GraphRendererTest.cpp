@@ -61,6 +61,8 @@ TEST(GraphPanel, CurvesAndCursor)
 {
     // A 200 x 100 graph: the plot's bottom line is y = 88, its top y = 12.
     viewtest::Canvas canvas(200, 100);
+    renderGraphPanel(canvas.cr, 200, 100, *makeTrack({{47.0, 9.0, 321.0}}), 0, GraphMode::HeightAndSpeed);
+    EXPECT_RGB_NEAR(rgb(0.86, 0.88, 0.90), canvas.at(150, 20), kTolerance) << "one point: the grid, no curve";
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto flat = makeTrack({{47.0, 9.0, nan}, {47.001, 9.0, 500.0}, {47.002, 9.0, 500.0}});
     renderGraphPanel(canvas.cr, 200, 100, *flat, 1, GraphMode::Height);
