@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 using namespace pathlark;
@@ -22,6 +22,12 @@ std::unique_ptr<Track> squareTrack()
     return makeTrack({{47.1, 9.0, 500.0}, {47.05, 9.05, 700.0}, {47.0, 9.1, 600.0}});
 }
 
+ScreenPoint drawn(const Track& track, const ViewState& view, int index)
+{
+    TrackExtent extent;
+    return MapProjection(track, extent, view).projectWayPoint(*track.getWayPoint(index), Pan::Applied);
+}
+
 // Where the ground position (lat, lon) is drawn over the square track.
 ScreenPoint ground(const ViewState& view, double lat, double lon)
 {
@@ -29,104 +35,75 @@ ScreenPoint ground(const ViewState& view, double lat, double lon)
     return MapProjection(*squareTrack(), extent, view).projectGround(lat, lon, Pan::Applied);
 }
 
-// Where the track's point `index` is drawn.
-ScreenPoint drawn(const Track& track, const ViewState& view, int index)
-{
-    TrackExtent extent;
-    return MapProjection(track, extent, view).projectWayPoint(*track.getWayPoint(index), Pan::Applied);
-}
-
 } // namespace
 
-TEST(Projection, FitsTheExtentBetweenTheMargins)
+TEST(Projection, FitsRotatesAndTiltsTheExtentBetweenTheMargins)
 {
-    EXPECT_TRUE(isAt(ground({.width = 200, .height = 200}, 47.1, 9.0), 28.0, 28.0));
-    EXPECT_TRUE(isAt(ground({.width = 200, .height = 200}, 47.0, 9.1), 172.0, 172.0));
-    // Height is the tighter axis: 144 pixels for 0.1 degrees both ways, centred across.
-    EXPECT_TRUE(isAt(ground({.width = 300, .height = 200}, 47.1, 9.0), 150.0 - 72.0, 28.0));
+    struct Case {
+        ViewState view;
+        double lat, lon, x, y;
+    } const cases[] = {
+        {{.width = 200, .height = 200}, 47.1, 9.0, 28.0, 28.0},
+        {{.width = 200, .height = 200}, 47.0, 9.1, 172.0, 172.0},
+        // Height is the tighter axis: 144 pixels for 0.1 degrees both ways, centred across.
+        {{.width = 300, .height = 200}, 47.1, 9.0, 150.0 - 72.0, 28.0},
+        {{.width = 200, .height = 200, .angleZ = 90}, 47.1, 9.05, 172.0, 100.0},  // north turns to the right
+        {{.width = 200, .height = 200, .angleX = 60}, 47.1, 9.0, 28.0, 100.0 - 72.0 * 0.5},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(isAt(ground(c.view, c.lat, c.lon), c.x, c.y)) << c.lat << " " << c.lon;
     // A panel smaller than its margins must not mirror the map.
     EXPECT_LT(ground({.width = 40, .height = 40}, 47.1, 9.0).x, 20.0);
+
+    auto one = makeTrack({{47.3, 9.6, 1200.0}});
+    ViewState view{.width = 320, .height = 240, .panX = 5.0, .panY = -7.0, .angleX = 30, .showHeight = true};
+    EXPECT_TRUE(isAt(drawn(*one, view, 0), 165.0, 113.0)) << "one point sits at the centre plus pan";
 }
 
-TEST(Projection, OnePointTrackSitsAtTheCentrePlusPan)
-{
-    auto track = makeTrack({{47.3, 9.6, 1200.0}});
-    TrackExtent extent;
-    MapProjection projection(
-        *track, extent, {.width = 320, .height = 240, .panX = 5.0, .panY = -7.0, .angleX = 30, .showHeight = true});
-    EXPECT_TRUE(isAt(projection.projectWayPoint(*track->getWayPoint(0), Pan::Applied), 165.0, 113.0));
-    EXPECT_TRUE(std::isfinite(projection.scale()));
-}
-
-TEST(Projection, NorthSouthTrackIsScaledByItsLatitudeSpan)
-{
-    auto track = makeTrack({{47.0, 9.5}, {47.2, 9.5}});
-    EXPECT_TRUE(isAt(drawn(*track, {.width = 400, .height = 300}, 0), 200.0, 272.0));
-    EXPECT_NEAR(28.0, drawn(*track, {.width = 400, .height = 300}, 1).y, 1e-6);
-}
-
-TEST(Projection, AngleZNinetyTurnsNorthToTheRight)
-{
-    EXPECT_TRUE(isAt(ground({.width = 200, .height = 200, .angleZ = 90}, 47.1, 9.05), 172.0, 100.0));
-}
-
-TEST(Projection, TiltForeshortensTheGroundAndLiftsHighPoints)
+TEST(Projection, HeightLiftsPointsAndTheGroundPlaneMatchesTheFullProjection)
 {
     auto track = squareTrack();
-    ViewState view{.width = 200, .height = 200, .angleX = 60};
-    EXPECT_TRUE(isAt(drawn(*track, view, 0), 28.0, 100.0 - 72.0 * 0.5));
-
-    view.showHeight = true;
     TrackExtent extent;
-    MapProjection lifted(*track, extent, view);
-    // The middle point is 200 m above the first one.
-    const WayPoint& middle = *track->getWayPoint(1);
+    MapProjection lifted(*track, extent, {.width = 200, .height = 200, .angleX = 60, .showHeight = true});
+    const WayPoint& middle = *track->getWayPoint(1);  // 200 m above the first point
     ScreenPoint base = lifted.projectGround(middle.getLat(), middle.getLon(), Pan::Applied);
     double rise = 200.0 * lifted.scale() / kMetresPerDegree * std::sin(std::numbers::pi / 3.0);
     EXPECT_TRUE(isAt(lifted.projectWayPoint(middle, Pan::Applied), base.x, base.y - rise));
-}
 
-TEST(Projection, GroundPlaneMatchesTheFullProjectionUnderRotation)
-{
-    TrackExtent extent;
-    MapProjection projection(*squareTrack(), extent,
-                             {.width = 260, .height = 180, .zoom = 2.5, .panX = 13.0, .angleX = 35, .angleY = 20,
-                              .angleZ = 305, .headingAngle = 0.4});
+    MapProjection turned(*track, extent,
+                         {.width = 260, .height = 180, .zoom = 2.5, .panX = 13.0, .angleX = 35, .angleY = 20,
+                          .angleZ = 305, .headingAngle = 0.4});
     for (double lat : {47.0, 47.03, 47.1})
         for (double lon : {8.9, 9.07}) {
-            ScreenPoint full = projection.projectPoint(lat, lon, 500.0, Pan::Applied);
-            EXPECT_TRUE(isAt(projection.projectGround(lat, lon, Pan::Applied), full.x, full.y));
+            ScreenPoint full = turned.projectPoint(lat, lon, 500.0, Pan::Applied);
+            EXPECT_TRUE(isAt(turned.projectGround(lat, lon, Pan::Applied), full.x, full.y));
         }
+
+    MapProjection flat(*track, extent, {.width = 300, .height = 200, .zoom = 3.0, .panX = -40.0, .panY = 25.0});
+    ScreenPoint p = flat.projectGround(47.013, 9.071, Pan::Applied);
+    const MapPoint back = flat.unprojectFlat(p.x, p.y);
+    EXPECT_TRUE(isAt({back.latitude, back.longitude}, 47.013, 9.071, 1e-12)) << "unprojectFlat inverts it";
 }
 
-TEST(Projection, ExtentFollowsTrackAndPointCount)
+TEST(Projection, ExtentFollowsTrackAndPointCountAndSkipsNonFiniteValues)
 {
     auto track = squareTrack();
     TrackExtent extent;
     updateTrackExtent(extent, *track);
-    EXPECT_DOUBLE_EQ(47.0, extent.minLat);
-    EXPECT_DOUBLE_EQ(9.1, extent.maxLon);
-
-    // Same track, same count: the cached values stay.
     track->getWayPoint(0)->setLat(48.0);
     updateTrackExtent(extent, *track);
-    EXPECT_DOUBLE_EQ(47.1, extent.maxLat);
-
+    EXPECT_DOUBLE_EQ(47.1, extent.maxLat) << "same track, same count: the cached values stay";
     track->addWayPoint(std::make_unique<WayPoint>());
     updateTrackExtent(extent, *track);
-    EXPECT_DOUBLE_EQ(48.0, extent.maxLat);
-    EXPECT_DOUBLE_EQ(0.0, extent.minLat);
-    EXPECT_EQ(4, extent.pointCount);
-}
+    EXPECT_EQ((std::array{extent.minLat, extent.maxLat, extent.minLon, extent.maxLon}),
+              (std::array{0.0, 48.0, 0.0, 9.1}));
 
-TEST(Projection, NonFiniteValuesDoNotPoisonTheView)
-{
-    auto track = makeTrack({{47.1, 9.0, kNan}, {kNan, 9.05}, {47.0, 9.1, 600.0}});
-    TrackExtent extent;
-    MapProjection projection(*track, extent, {.width = 200, .height = 200, .headingAngle = kNan});
-    EXPECT_DOUBLE_EQ(47.1, extent.maxLat);
-    EXPECT_TRUE(isAt(projection.projectWayPoint(*track->getWayPoint(2), Pan::Applied), 172.0, 172.0));
-    EXPECT_EQ(0.0, followHeading(*track, 0));
+    auto poisoned = makeTrack({{47.1, 9.0, kNan}, {kNan, 9.05}, {47.0, 9.1, 600.0}});
+    TrackExtent other;
+    MapProjection projection(*poisoned, other, {.width = 200, .height = 200, .headingAngle = kNan});
+    EXPECT_DOUBLE_EQ(47.1, other.maxLat);
+    EXPECT_TRUE(isAt(projection.projectWayPoint(*poisoned->getWayPoint(2), Pan::Applied), 172.0, 172.0));
+    EXPECT_EQ(0.0, followHeading(*poisoned, 0));
 }
 
 TEST(ViewOperations, HeadingTurnsTheTravelDirectionUp)
@@ -135,79 +112,49 @@ TEST(ViewOperations, HeadingTurnsTheTravelDirectionUp)
     auto eastBound = makeTrack({{47.0, 9.0}, {47.0, 9.1}, {47.1, 9.1}});
     EXPECT_NEAR(0.0, followHeading(*northBound, 0), 1e-12);
     EXPECT_NEAR(-std::numbers::pi / 2.0, followHeading(*eastBound, 0), 1e-12);
-    // The last point uses the segment that ends there.
-    EXPECT_NEAR(0.0, followHeading(*eastBound, 2), 1e-12);
+    EXPECT_NEAR(0.0, followHeading(*eastBound, 2), 1e-12) << "the last point uses the segment ending there";
     EXPECT_EQ(0.0, followHeading(*makeTrack({{47.0, 9.0}}), 0));
-
     ViewState view{.width = 200, .height = 200, .headingAngle = followHeading(*eastBound, 0)};
-    ScreenPoint from = drawn(*eastBound, view, 0);
-    ScreenPoint to = drawn(*eastBound, view, 1);
-    EXPECT_NEAR(from.x, to.x, 1e-6);
-    EXPECT_LT(to.y, from.y - 50.0);
+    EXPECT_LT(drawn(*eastBound, view, 1).y, drawn(*eastBound, view, 0).y - 50.0);
 }
 
-TEST(ViewOperations, ZoomIsClampedAtBothEnds)
+TEST(ViewOperations, ZoomKeepsThePointUnderTheMouseWithinItsLimits)
 {
-    ViewState view{.width = 200, .height = 200, .zoom = 40.0};
-    zoomAbout(view, 1.25, 100.0, 100.0);
+    ViewState view{.width = 300, .height = 200, .panX = 17.0, .panY = -4.0};
+    for (double factor : {1.5, 2.0 / 3.0, std::pow(1.5, 11.0)}) {  // the last runs into the limit
+        ScreenPoint mouse = ground(view, 47.02, 9.08);
+        zoomAbout(view, factor, mouse.x, mouse.y);
+        EXPECT_TRUE(isAt(ground(view, 47.02, 9.08), mouse.x, mouse.y)) << factor;
+    }
     EXPECT_DOUBLE_EQ(50.0, view.zoom);
     view.zoom = 0.06;
     zoomAbout(view, 0.8, 100.0, 100.0);
     EXPECT_DOUBLE_EQ(0.05, view.zoom);
     zoomAbout(view, kNan, 100.0, 100.0);
     EXPECT_DOUBLE_EQ(0.05, view.zoom);
-}
 
-TEST(ViewOperations, WheelZoomKeepsThePointUnderTheMouse)
-{
-    ViewState view{.width = 300, .height = 200, .panX = 17.0, .panY = -4.0};
-    // The last step runs into the zoom limit.
-    for (double factor : {1.5, 2.0 / 3.0, std::pow(1.5, 11.0)}) {
-        ScreenPoint mouse = ground(view, 47.02, 9.08);
-        zoomAbout(view, factor, mouse.x, mouse.y);
-        EXPECT_TRUE(isAt(ground(view, 47.02, 9.08), mouse.x, mouse.y)) << factor;
-    }
-    EXPECT_DOUBLE_EQ(50.0, view.zoom);
-}
-
-TEST(ViewOperations, UnprojectFlatInvertsTheGroundProjection)
-{
-    TrackExtent extent;
-    MapProjection projection(*squareTrack(), extent, {.width = 300, .height = 200, .zoom = 3.0, .panX = -40.0, .panY = 25.0});
-    ScreenPoint p = projection.projectGround(47.013, 9.071, Pan::Applied);
-    MapPoint back = projection.unprojectFlat(p.x, p.y);
-    EXPECT_NEAR(47.013, back.latitude, 1e-12);
-    EXPECT_NEAR(9.071, back.longitude, 1e-12);
-}
-
-TEST(ViewOperations, CentringPutsThePositionAtThePanelCentre)
-{
     auto track = squareTrack();
     TrackExtent extent;
-    ViewState view{.width = 300, .height = 200, .panX = 99.0, .angleZ = 45};
-    centerOn(view, MapProjection(*track, extent, view).projectWayPoint(*track->getWayPoint(0), Pan::Without));
-    EXPECT_TRUE(isAt(drawn(*track, view, 0), 150.0, 100.0));
+    ViewState turned{.width = 300, .height = 200, .panX = 99.0, .angleZ = 45};
+    centerOn(turned, MapProjection(*track, extent, turned).projectWayPoint(*track->getWayPoint(0), Pan::Without));
+    EXPECT_TRUE(isAt(drawn(*track, turned, 0), 150.0, 100.0)) << "centring";
 }
 
-TEST(ViewOperations, NearestPointTieGoesToTheEarlierPoint)
+TEST(ViewOperations, NearestPointTieGoesToTheEarlierPointAndAnglesWrap)
 {
     // Binary-exact coordinates, so the mirrored points are exactly as far from the click.
     auto track = makeTrack({{0.0, 0.0}, {0.25, 0.125}, {0.5, 0.0}, {0.25, 0.125}});
     TrackExtent extent;
     MapProjection projection(*track, extent, {.width = 200, .height = 200});
     ScreenPoint first = projection.projectWayPoint(*track->getWayPoint(0), Pan::Applied);
+    ScreenPoint second = projection.projectWayPoint(*track->getWayPoint(1), Pan::Applied);
     ScreenPoint third = projection.projectWayPoint(*track->getWayPoint(2), Pan::Applied);
     ASSERT_EQ(first.x, third.x);
     EXPECT_EQ(0, pickNearestPoint(projection, *track, first.x - 82.0, (first.y + third.y) / 2.0));
-    // Points 1 and 3 coincide.
-    ScreenPoint second = projection.projectWayPoint(*track->getWayPoint(1), Pan::Applied);
-    EXPECT_EQ(1, pickNearestPoint(projection, *track, second.x + 3.0, second.y - 1.0));
+    EXPECT_EQ(1, pickNearestPoint(projection, *track, second.x + 3.0, second.y - 1.0)) << "points 1 and 3 coincide";
     EXPECT_EQ(2, pickNearestPoint(projection, *track, third.x, third.y - 5.0));
     EXPECT_EQ(-1, pickNearestPoint(projection, Track(), 0.0, 0.0));
-}
 
-TEST(ViewOperations, AnglesWrapIntoWholeCircleWithoutOverflow)
-{
     EXPECT_EQ(270, wrapAngle(-90));
     EXPECT_EQ(10, wrapAngle(730));
     EXPECT_EQ(int(2147483647LL % 360), wrapAngle(std::numeric_limits<int>::max()));
