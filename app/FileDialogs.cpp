@@ -46,7 +46,7 @@ void PathlarkEngine::openFileDialog(const std::string& title, const std::string&
 void PathlarkEngine::openGpxDialog()
 {
     osmDialogPending = false;
-    openFileDialog(tr("Open GPX"), workingDirectory(), {".gpx"});
+    openFileDialog(tr("Open GPX"), workingDirectory(), {".gpx", ".fit", ".tcx"});
 }
 
 void PathlarkEngine::openOsmDialog()

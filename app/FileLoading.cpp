@@ -7,8 +7,10 @@
 #include "app/StatusLine.h"
 #include "app/Translate.h"
 #include "track/EmbeddedSample.h"
+#include "track/FitReader.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/TcxReader.h"
 
 #include <filesystem>
 
@@ -24,6 +26,29 @@ fs::path siblingMapPath(const std::string& gpxPath)
     return fs::path(gpxPath).replace_extension(".osm");
 }
 
+// The one place that picks a reader: by extension, in any case (ASCII only,
+// so that no locale's case rules decide); everything else is read as GPX.
+ActivityRead readTrackFile(const std::string& path)
+{
+    std::string extension = fs::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (extension == ".fit")
+        return readFitFile(path);
+    if (extension == ".tcx")
+        return readTcxFile(path);
+    return ActivityRead { readGpxFile(path), false };
+}
+
+int pointCount(const Gpx& gpx)
+{
+    int count = 0;
+    for (int i = 0; i < gpx.getTrackCount(); ++i)
+        count += gpx.getTrack(i)->getWayPointCount();
+    return count;
+}
+
 } // namespace
 
 void PathlarkEngine::loadGpxFile(const std::string& path)
@@ -33,26 +58,35 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         return;
     }
     try {
-        std::unique_ptr<Gpx> doc = readGpxFile(path);
-        const Gpx* read = doc.get();
-        setGpx(doc, path);
+        ActivityRead file = readTrackFile(path);
+        const Gpx* read = file.gpx.get();
+        setGpx(file.gpx, path);
         const bool taken = read && gpx.get() == read;
-        // Even a rejected document falls through: the map follows the file the user chose.
-        const fs::path sibling = siblingMapPath(path);
-        if (isRegularFile(sibling)) {
-            loadOsmMap(utf8Text(sibling));
-            return;
-        }
-        // A rejected file gets no download: the area would be the previous
-        // track's, saved under this file's name.
-        if (taken && downloadOsmMap(sibling)) {
-            loadOsmMap(utf8Text(sibling));
-            return;
-        }
-        clearMap();
+        findTrackMap(path, taken);
+        // Said last, so that the map's own report does not hide it.
+        if (taken && file.damaged)
+            setStatus(displayFileName(path) + "  |  " + tr("the file is damaged: ") + std::to_string(pointCount(*gpx)) +
+                      " " + tr("points read"));
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load GPX: ")) + error.what());
     }
+}
+
+void PathlarkEngine::findTrackMap(const std::string& path, bool taken)
+{
+    // Even a rejected document falls through: the map follows the file the user chose.
+    const fs::path sibling = siblingMapPath(path);
+    if (isRegularFile(sibling)) {
+        loadOsmMap(utf8Text(sibling));
+        return;
+    }
+    // A rejected file gets no download: the area would be the previous
+    // track's, saved under this file's name.
+    if (taken && downloadOsmMap(sibling)) {
+        loadOsmMap(utf8Text(sibling));
+        return;
+    }
+    clearMap();
 }
 
 void PathlarkEngine::clearMap()

@@ -76,8 +76,10 @@ public:
     void optionChanged(int boxId, bool checked);
     // Draws map and graph into their panels when their frame interval has passed.
     void drawPanels();
-    // Opens a GPX file, shows its first track and finds a map for it.
+    // Opens a GPX, FIT or TCX file, shows its first track and finds a map for it.
     void loadGpxFile(const std::string& path);
+    // The map beside the track file, else one downloaded for a taken document.
+    void findTrackMap(const std::string& path, bool taken);
     // Takes the document when it has tracks (doc is then null); else reports and leaves it.
     void setGpx(std::unique_ptr<Gpx>& doc, const std::string& path);
     void selectTrack(int index);
