@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // The document, null when nothing in the file had a position, and whether
 // damage (a cut-off file, a wrong checksum, bytes that are no message) ended
@@ -23,9 +25,26 @@ struct ActivityRead {
 // TCX file of a day's ride about 30 MB).
 inline constexpr std::size_t kMaxActivityBytes = std::size_t { 256 } << 20;
 
-// The file's whole content in `content`; false when it is missing, not a
-// regular file, larger than `limit` or unreadable.
-bool readWholeFile(const std::filesystem::path& path, std::size_t limit, std::string& content);
+// A file's whole content, in memory never cleared first: for a few
+// megabytes that clearing would cost as much as the reading.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size { 0 };
+    std::string_view view() const { return std::string_view(data.get(), size); }
+};
 
-// "YYYY-MM-DDThh:mm:ssZ" for UTC seconds since 1970.
-std::string utcTimeText(std::int64_t seconds);
+// Nothing when the file is missing, not a regular file, larger than `limit`
+// or unreadable.
+std::optional<FileBytes> readWholeFile(const std::filesystem::path& path, std::size_t limit);
+
+// "YYYY-MM-DDThh:mm:ssZ" for UTC seconds since 1970 from 0000 to 9999. The
+// date is worked out again only when the day changes, which for a track of
+// a point a second is once in 86,400 points. The text lasts until the next call.
+class UtcTimeText {
+public:
+    std::string_view operator()(std::int64_t seconds);
+
+private:
+    std::int64_t m_day { INT64_MIN };
+    char m_text[20] {};
+};

@@ -18,23 +18,35 @@ namespace {
 // [SECTION] Bytes
 // -----------------------------------------------------------------------------
 
-// CRC-16 with the reflected polynomial 0xA001, as FIT files carry it.
+// CRC-16 with the reflected polynomial 0xA001, as FIT files carry it, eight
+// bytes a step (slicing by eight): the checksum runs over the whole file and
+// would otherwise cost as much as reading it.
 std::uint16_t crc16(const unsigned char* data, std::size_t size)
 {
-    static const std::array<std::uint16_t, 256> table = [] {
-        std::array<std::uint16_t, 256> values {};
+    using Tables = std::array<std::array<std::uint16_t, 256>, 8>;
+    static const Tables tables = [] {
+        Tables values {};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned crc = i;
             for (int bit = 0; bit < 8; ++bit)
                 crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-            values[i] = static_cast<std::uint16_t>(crc);
+            values[0][i] = static_cast<std::uint16_t>(crc);
         }
+        for (unsigned i = 0; i < 256; ++i)
+            for (std::size_t k = 1; k < 8; ++k)
+                values[k][i] = static_cast<std::uint16_t>((values[k - 1][i] >> 8) ^ values[0][values[k - 1][i] & 0xFF]);
         return values;
     }();
-    std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = static_cast<std::uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
-    return crc;
+    unsigned crc = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const unsigned char* b = data + i;
+        crc = tables[7][(crc ^ b[0]) & 0xFF] ^ tables[6][((crc >> 8) ^ b[1]) & 0xFF] ^ tables[5][b[2]] ^
+              tables[4][b[3]] ^ tables[3][b[4]] ^ tables[2][b[5]] ^ tables[1][b[6]] ^ tables[0][b[7]];
+    }
+    for (; i < size; ++i)
+        crc = (crc >> 8) ^ tables[0][(crc ^ data[i]) & 0xFF];
+    return static_cast<std::uint16_t>(crc);
 }
 
 std::uint32_t readUnsigned(const unsigned char* at, int size, bool bigEndian)
@@ -131,6 +143,7 @@ private:
     const unsigned char* m_pos;
     const unsigned char* m_end;
     std::array<Definition, 16> m_definitions {};
+    UtcTimeText m_timeText;
     // Seconds since the FIT epoch of the last timestamp seen, which the
     // compressed headers count on from; -1 before the first.
     std::int64_t m_lastTime { -1 };
@@ -263,7 +276,7 @@ void FitFile::addPoint(const unsigned char* message, const Definition& definitio
         const std::int64_t unixTime = time + kFitEpoch;
         // Kept like GPX times: UTC seconds truncated to 32 bits.
         point.setTime(static_cast<std::int32_t>(static_cast<std::uint32_t>(unixTime)));
-        point.setTimeString(utcTimeText(unixTime));
+        point.setTimeString(m_timeText(unixTime));
         if (firstTime < 0)
             firstTime = unixTime;
     }
@@ -334,8 +347,11 @@ ActivityRead readFit(std::string_view bytes)
             std::string name = "Activity";
             if (file.firstTime >= 0) {
                 // "2013-02-06T12:11:14Z" -> "2013-02-06 12:11"
-                std::string time = utcTimeText(file.firstTime);
-                name += " " + time.substr(0, 10) + " " + time.substr(11, 5);
+                const std::string_view time = UtcTimeText()(file.firstTime);
+                name += " ";
+                name += time.substr(0, 10);
+                name += " ";
+                name += time.substr(11, 5);
             }
             file.track->setName(name);
             gpx->addTrack(std::move(file.track));
@@ -353,8 +369,8 @@ ActivityRead readFit(std::string_view bytes)
 
 ActivityRead readFitFile(const std::filesystem::path& path)
 {
-    std::string content;
-    if (!readWholeFile(path, kMaxActivityBytes, content))
+    std::optional<FileBytes> bytes = readWholeFile(path, kMaxActivityBytes);
+    if (!bytes)
         return {};
-    return readFit(content);
+    return readFit(bytes->view());
 }

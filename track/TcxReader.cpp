@@ -198,8 +198,8 @@ ActivityRead readTcx(std::string_view text)
 
 ActivityRead readTcxFile(const std::filesystem::path& path)
 {
-    std::string content;
-    if (!readWholeFile(path, kMaxActivityBytes, content))
+    std::optional<FileBytes> bytes = readWholeFile(path, kMaxActivityBytes);
+    if (!bytes)
         return {};
-    return readTcx(content);
+    return readTcx(bytes->view());
 }
