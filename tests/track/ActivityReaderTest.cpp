@@ -174,9 +174,9 @@ TEST(FitReader, FieldEdgeCases)
               f.recordLayout(false);
               f.record(kSemicircles, kSemicircles, 2600, kStart); // kStart % 32 == 0
               f.record(kSemicircles, kSemicircles, 2600, 0, 0x80 | 0x20 | 30);
-              f.record(kSemicircles, kSemicircles, 2600, 0, 0x80 | 0x20 | 2);
+              f.record(kSemicircles, kSemicircles, 2600, 0, 0x80 | 0x20 | 20);
           }),
-            { 20, 20, 20 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:47:10Z", "2021-09-08T01:47:14Z" }, false },
+            { 20, 20, 20 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:47:10Z", "2021-09-08T01:47:32Z" }, false },
         { "developer fields and a field of the wrong size skipped", build([](FitBytes& f) {
               f.define(0, 20, { { 0, 4 }, { 1, 4 }, { 2, 1 } }, { 3, 2 });
               f.messages += std::string(1 + 9 + 5, '\x10');
