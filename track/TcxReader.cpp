@@ -4,6 +4,7 @@
 
 #include <mxml.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,56 @@
 namespace {
 
 void ignoreXmlError(const char*) { }
+
+// TCX files nest about eight elements deep. Mini-XML keeps every open
+// element, so a file of nothing but start tags would cost a hundred times
+// its size in memory; the reading stops before the first one too deep.
+constexpr int kMaxTcxNesting = 64;
+
+// Where the element that nests deeper than kMaxTcxNesting starts, or the
+// end of `text`. Comments, CDATA, declarations and quoted attribute values
+// may hold anything and are skipped whole.
+std::size_t nestingEnd(std::string_view text)
+{
+    auto skipPast = [&](std::size_t from, std::string_view terminator) {
+        std::size_t found = text.find(terminator, from);
+        return found == std::string_view::npos ? text.size() : found + terminator.size();
+    };
+    int depth = 0;
+    std::size_t pos = 0;
+    while ((pos = text.find('<', pos)) != std::string_view::npos) {
+        std::string_view rest = text.substr(pos);
+        if (rest.starts_with("<!--")) {
+            pos = skipPast(pos + 4, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
+            pos = skipPast(pos + 9, "]]>");
+        } else if (rest.starts_with("<?")) {
+            pos = skipPast(pos + 2, "?>");
+        } else if (rest.starts_with("<!")) {
+            pos = skipPast(pos + 2, ">");
+        } else if (rest.starts_with("</")) {
+            --depth;
+            pos = skipPast(pos + 2, ">");
+        } else {
+            std::size_t end = pos + 1;
+            char quote = 0;
+            for (; end < text.size(); ++end) {
+                if (quote) {
+                    if (text[end] == quote)
+                        quote = 0;
+                } else if (text[end] == '"' || text[end] == '\'') {
+                    quote = text[end];
+                } else if (text[end] == '>') {
+                    break;
+                }
+            }
+            if (end < text.size() && text[end - 1] != '/' && ++depth > kMaxTcxNesting)
+                return pos;
+            pos = end;
+        }
+    }
+    return text.size();
+}
 
 // Element names without their namespace prefix: exports differ in prefixes.
 std::string_view localName(const char* name)
@@ -183,7 +234,7 @@ ActivityRead readTcx(std::string_view text)
 {
     ActivityRead result;
     // Mini-XML reads up to the first NUL; one inside the text is damage.
-    std::string copy(text.substr(0, text.find('\0')));
+    std::string copy(text.substr(0, std::min(text.find('\0'), nestingEnd(text))));
     result.damaged = copy.size() != text.size();
     std::unique_ptr<mxml_node_t, NodeDeleter> top(mxmlNewElement(MXML_NO_PARENT, "pathlark-document"));
     if (!top)

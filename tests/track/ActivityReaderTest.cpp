@@ -269,6 +269,15 @@ TEST(TcxReader, ActivitiesThenCoursesWithPositionedPointsOnly)
     EXPECT_TRUE(cut.damaged);
     ASSERT_TRUE(cut.gpx);
     EXPECT_EQ(cut.gpx->getTrack(0)->getWayPointCount(), 1);
+
+    // Nesting no exporter writes ends the reading where it grows too deep.
+    std::string deep = tcx.substr(0, tcx.find("<Creator>"));
+    for (int i = 0; i < 100000; ++i)
+        deep += "<Lap a='>'>";
+    ActivityRead nested = readTcx(deep);
+    EXPECT_TRUE(nested.damaged);
+    ASSERT_TRUE(nested.gpx);
+    EXPECT_EQ(nested.gpx->getTrack(0)->getWayPointCount(), 2);
 }
 
 // gpsbabel's reading of each real file, written as GPX and read by our GPX
