@@ -138,6 +138,7 @@ TEST(FitReader, FieldEdgeCases)
     struct Case {
         const char* what;
         std::string bytes;
+        int tracks;
         std::vector<double> elevations; // one per point read
         std::vector<std::string> times;
         bool damaged;
@@ -156,6 +157,8 @@ TEST(FitReader, FieldEdgeCases)
     wrongCrc.back() ^= 1;
     std::string hugeSize = good;
     hugeSize[7] = '\x7F';
+    FitBytes positionless;
+    positionless.define(0, 20, { { 253, 4 } });
     const std::vector<Case> cases = {
         { "no position, then invalid altitude", build([](FitBytes& f) {
               f.recordLayout();
@@ -163,12 +166,12 @@ TEST(FitReader, FieldEdgeCases)
               f.record(kSemicircles, 0x7FFFFFFF, 2600, kStart);
               f.record(kSemicircles, kSemicircles, 0xFFFF, kStart);
           }),
-            { 0 }, { "2021-09-08T01:46:40Z" }, false },
+            1, { 0 }, { "2021-09-08T01:46:40Z" }, false },
         { "enhanced altitude before altitude", build([](FitBytes& f) {
               f.define(0, 20, { { 0, 4 }, { 1, 4 }, { 2, 2 }, { 78, 4 } });
               f.record(kSemicircles, kSemicircles, 2600, 7500);
           }),
-            { 1000 }, { "" }, false },
+            1, { 1000 }, { "" }, false },
         { "compressed timestamps roll over every 32 s", build([](FitBytes& f) {
               f.recordLayout();
               f.recordLayout(false);
@@ -176,29 +179,35 @@ TEST(FitReader, FieldEdgeCases)
               f.record(kSemicircles, kSemicircles, 2600, 0, 0x80 | 0x20 | 30);
               f.record(kSemicircles, kSemicircles, 2600, 0, 0x80 | 0x20 | 20);
           }),
-            { 20, 20, 20 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:47:10Z", "2021-09-08T01:47:32Z" }, false },
+            1, { 20, 20, 20 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:47:10Z", "2021-09-08T01:47:32Z" }, false },
         { "developer fields and a field of the wrong size skipped", build([](FitBytes& f) {
               f.define(0, 20, { { 0, 4 }, { 1, 4 }, { 2, 1 } }, { 3, 2 });
               f.messages += std::string(1 + 9 + 5, '\x10');
               f.recordLayout();
               f.record(kSemicircles, kSemicircles, 2605, kStart);
           }),
-            { 0, 21 }, { "", "2021-09-08T01:46:40Z" }, false },
-        { "wrong checksum keeps every point", wrongCrc, { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
-        { "cut off in the second record", good.substr(0, good.size() - 6), { 20 }, { "2021-09-08T01:46:40Z" }, true },
-        { "declared size beyond the end", hugeSize, { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
+            1, { 0, 21 }, { "", "2021-09-08T01:46:40Z" }, false },
+        { "wrong checksum keeps every point", wrongCrc, 1, { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
+        { "cut off in the second record", good.substr(0, good.size() - 6), 1, { 20 }, { "2021-09-08T01:46:40Z" }, true },
+        { "declared size beyond the end", hugeSize, 1, { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
         { "data before its definition", build([](FitBytes& f) {
               f.record(kSemicircles, kSemicircles, 2600, kStart);
           }),
-            {}, {}, true },
-        { "bytes after the file", good + "junk", { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
-        { "no FIT file at all", "<gpx></gpx>", {}, {}, true },
-        { "empty", "", {}, {}, false },
+            0, {}, {}, true },
+        { "bytes after the file", good + "junk", 1, { 20, 21 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z" }, true },
+        { "no FIT file at all", "<gpx></gpx>", 0, {}, {}, true },
+        { "chained files, one track each", good + positionless.file() + build([](FitBytes& f) {
+              f.recordLayout();
+              f.record(kSemicircles, kSemicircles, 2600, kStart + 86400);
+          }),
+            2, { 20, 21, 20 }, { "2021-09-08T01:46:40Z", "2021-09-08T01:46:41Z", "2021-09-09T01:46:40Z" }, false },
+        { "empty", "", 0, {}, {}, false },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ActivityRead read = readFit(c.bytes);
         EXPECT_EQ(read.damaged, c.damaged);
+        EXPECT_EQ(read.gpx ? read.gpx->getTrackCount() : 0, c.tracks);
         std::vector<const WayPoint*> points = pointsOf(read);
         ASSERT_EQ(points.size(), c.elevations.size());
         for (std::size_t i = 0; i < points.size(); ++i) {
@@ -206,26 +215,6 @@ TEST(FitReader, FieldEdgeCases)
             EXPECT_EQ(points[i]->getTimeString(), c.times[i]);
         }
     }
-}
-
-TEST(FitReader, ChainedFilesBecomeOneTrackEach)
-{
-    FitBytes first;
-    first.recordLayout();
-    first.record(kSemicircles, kSemicircles, 2600, kStart);
-    FitBytes second;
-    second.recordLayout();
-    second.record(kSemicircles, kSemicircles, 2600, kStart + 86400);
-    second.record(kSemicircles, kSemicircles, 2600, kStart + 86401);
-    FitBytes positionless;
-    positionless.define(0, 20, { { 253, 4 } });
-    ActivityRead read = readFit(first.file(14) + positionless.file() + second.file());
-    ASSERT_TRUE(read.gpx);
-    EXPECT_FALSE(read.damaged);
-    ASSERT_EQ(read.gpx->getTrackCount(), 2);
-    EXPECT_EQ(read.gpx->getTrack(0)->getName(), "Activity 2021-09-08 01:46");
-    EXPECT_EQ(read.gpx->getTrack(1)->getName(), "Activity 2021-09-09 01:46");
-    EXPECT_EQ(read.gpx->getTrack(1)->getWayPointCount(), 2);
 }
 
 TEST(TcxReader, ActivitiesThenCoursesWithPositionedPointsOnly)
