@@ -347,7 +347,8 @@ ActivityRead readFit(std::string_view bytes)
             std::string name = "Activity";
             if (file.firstTime >= 0) {
                 // "2013-02-06T12:11:14Z" -> "2013-02-06 12:11"
-                const std::string_view time = UtcTimeText()(file.firstTime);
+                UtcTimeText timeText;
+                const std::string_view time = timeText(file.firstTime);
                 name += " ";
                 name += time.substr(0, 10);
                 name += " ";
