@@ -70,7 +70,7 @@ void PathlarkEngine::openGpxDialog()
     if (modalRoot)
         return;
     osmDialogPending = false;
-    openFileDialog(tr("Open GPX"), workingDirectory(), {".gpx"});
+    openFileDialog(tr("Open GPX"), workingDirectory(), {".gpx", ".fit", ".tcx"});
 }
 
 void PathlarkEngine::openOsmDialog()

@@ -7,8 +7,10 @@
 #include "app/StatusLine.h"
 #include "i18n/Translate.h"
 #include "track/EmbeddedSample.h"
+#include "track/FitReader.h"
 #include "track/Gpx.h"
 #include "track/GpxReader.h"
+#include "track/TcxReader.h"
 #include "track/Track.h"
 
 #include <filesystem>
@@ -25,6 +27,29 @@ fs::path siblingMapPath(const std::string& gpxPath)
     return fs::path(gpxPath).replace_extension(".osm");
 }
 
+// The one place that picks a reader: by extension, in any case (ASCII only,
+// so that no locale's case rules decide); everything else is read as GPX.
+ActivityRead readTrackFile(const std::string& path)
+{
+    std::string extension = fs::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (extension == ".fit")
+        return readFitFile(path);
+    if (extension == ".tcx")
+        return readTcxFile(path);
+    return ActivityRead { readGpxFile(path), false };
+}
+
+int pointCount(const Gpx& gpx)
+{
+    int count = 0;
+    for (int i = 0; i < gpx.getTrackCount(); ++i)
+        count += gpx.getTrack(i)->getWayPointCount();
+    return count;
+}
+
 } // namespace
 
 void PathlarkEngine::loadGpxFile(const std::string& path)
@@ -34,33 +59,42 @@ void PathlarkEngine::loadGpxFile(const std::string& path)
         return;
     }
     try {
-        std::unique_ptr<Gpx> doc = readGpxFile(path);
-        const Gpx* read = doc.get();
-        setGpx(doc, path);
+        ActivityRead file = readTrackFile(path);
+        const Gpx* read = file.gpx.get();
+        setGpx(file.gpx, path);
         // A rejected file leaves the previous track on screen, and its map with it.
         if (!read || gpx.get() != read)
             return;
-        const fs::path sibling = siblingMapPath(path);
-        if (isRegularFile(sibling)) {
-            loadOsmMap(utf8Text(sibling));
-            return;
-        }
-        // Something else by the map's name is neither read nor replaced by a
-        // download; the map shown stays, as after any map that cannot be opened.
-        if (isNonRegularFile(sibling)) {
-            setStatus(tr("Not a regular file: ") + utf8Text(sibling));
-            return;
-        }
-        if (downloadOsmMap(sibling)) {
-            loadOsmMap(utf8Text(sibling));
-            return;
-        }
-        // A download the user stopped leaves the map as it was.
-        if (!downloadCancelled)
-            clearMap();
+        findTrackMap(path);
+        // Said last, so that the map's own report does not hide it.
+        if (file.damaged)
+            setStatus(displayFileName(path) + "  |  " + tr("the file is damaged: ") + std::to_string(pointCount(*gpx)) +
+                      " " + tr("points read"));
     } catch (const std::exception& error) {
         setStatus(std::string(tr("Could not load GPX: ")) + error.what());
     }
+}
+
+void PathlarkEngine::findTrackMap(const std::string& path)
+{
+    const fs::path sibling = siblingMapPath(path);
+    if (isRegularFile(sibling)) {
+        loadOsmMap(utf8Text(sibling));
+        return;
+    }
+    // Something else by the map's name is neither read nor replaced by a
+    // download; the map shown stays, as after any map that cannot be opened.
+    if (isNonRegularFile(sibling)) {
+        setStatus(tr("Not a regular file: ") + utf8Text(sibling));
+        return;
+    }
+    if (downloadOsmMap(sibling)) {
+        loadOsmMap(utf8Text(sibling));
+        return;
+    }
+    // A download the user stopped leaves the map as it was.
+    if (!downloadCancelled)
+        clearMap();
 }
 
 void PathlarkEngine::clearMap()

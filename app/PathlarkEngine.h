@@ -107,8 +107,10 @@ public:
     void drawPanels();
     PanelContent panelContent() const;
     void presentFrame(AppWindow* window);
-    // Opens a GPX file, shows its first track and finds a map for it.
+    // Opens a GPX, FIT or TCX file, shows its first track and finds a map for it.
     void loadGpxFile(const std::string& path);
+    // The map beside a newly taken track file, else one downloaded for it.
+    void findTrackMap(const std::string& path);
     // A file dropped on a window: maps (".osm", ".xml") to loadOsmMap, all else to loadGpxFile.
     void openDroppedFile(const std::string& path);
     // "ride.gpx — Pathlark 0.0.0" while a track file is shown, else "Pathlark 0.0.0".
