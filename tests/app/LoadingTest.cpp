@@ -244,11 +244,7 @@ TEST_F(Loading, IdleWindowShowsNoFramesUntilTheViewChanges)
     frames = 0;
     runFor(600);
     EXPECT_EQ(frames, 0);
-    SDL_Event plus{};
-    plus.type = SDL_KEYDOWN;
-    plus.key.windowID = engine->mainWindow->windowId;
-    plus.key.keysym.sym = SDLK_PLUS;
-    SDL_PushEvent(&plus);
+    pushKey(SDLK_PLUS);
     runFor(150);
     ASSERT_TRUE(engine->paintedContent);
     EXPECT_EQ(engine->paintedContent->zoom, 1.25);

@@ -181,11 +181,7 @@ TEST(TrackStatistics, MovingTimeLeavesOutPausesAndStandstills)
     EXPECT_EQ(std::pair(timeless->movingTime, timeless->movingAverage), std::pair(std::uint64_t(0), 0.0));
 }
 
-// Expected figures from a separate script over the raw XML (Python's
-// ElementTree): moving segments of 1 to 300 s at 1 km/h or more by the
-// haversine distance, ascent and descent over the non-zero <ele> values with
-// a 5 m hysteresis, rounded as shown. Ascent minus descent agrees with the
-// last elevation minus the first within those 5 m (Oslo: -9.8 against -11.2).
+// Figures from a separate script over the raw XML (moving: 1 to 300 s at 1 km/h or more; 5 m hysteresis).
 TEST(TrackStatistics, RealRecordings)
 {
     const char* oslo = "track_oslo-nordmarka_2018_oregon700_gpx10.gpx";
