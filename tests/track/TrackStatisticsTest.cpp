@@ -88,14 +88,9 @@ TEST(TrackStatistics, StretchBetweenMarkersInEitherOrder)
     EXPECT_FALSE(stretchStatistics(Track(), 0, 0));
 
     // Winding: the direct distance is the straight line.
-    Track corner;
-    for (auto [lat, lon] : {std::pair{0.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
-        auto point = std::make_unique<WayPoint>();
-        point->setLat(lat);
-        point->setLon(lon);
-        corner.addWayPoint(std::move(point));
-    }
-    auto stats = stretchStatistics(corner, 0, 2);
+    auto corner = readGpxString("<gpx><trk><trkseg><trkpt lat='0' lon='0'/><trkpt lat='0' lon='1'/>"
+                                "<trkpt lat='1' lon='1'/></trkseg></trk></gpx>");
+    auto stats = stretchStatistics(*corner->getTrack(0), 0, 2);
     EXPECT_DOUBLE_EQ(stats->direct, haversineDistance(0, 0, 1, 1));
     EXPECT_LT(stats->direct, stats->distance);
 }
