@@ -114,13 +114,21 @@ protected:
         engine->handleEvent(window, event);
     }
 
-    void key(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+    SDL_Event keyEvent(SDL_Keycode sym, Uint16 mod = KMOD_NONE) const
     {
         SDL_Event e{};
         e.type = SDL_KEYDOWN;
+        e.key.windowID = engine->mainWindow->windowId;
         e.key.keysym.sym = sym;
         e.key.keysym.mod = mod;
-        send(e);
+        return e;
+    }
+    void key(SDL_Keycode sym, Uint16 mod = KMOD_NONE) { send(keyEvent(sym, mod)); }
+    // Through the event queue, as the loop gets it.
+    void pushKey(SDL_Keycode sym)
+    {
+        SDL_Event e = keyEvent(sym);
+        SDL_PushEvent(&e);
     }
 
     std::string status() const { return engine->statusLabel->text; }

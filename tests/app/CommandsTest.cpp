@@ -255,10 +255,8 @@ TEST_F(Commands, OneDialogAtATimeTakesItsKeysAndTheMainWindowWaits)
     dialog->setFocus(name);
     SDL_StartTextInput();
     for (const char* letter : {"a", "+"}) {
-        SDL_Event down{}, text{};
-        down.type = SDL_KEYDOWN;
-        down.key.keysym.sym = letter[0] == 'a' ? SDLK_a : SDLK_PLUS;
-        send(down, GuiEngine::windowList().back());
+        send(keyEvent(letter[0] == 'a' ? SDLK_a : SDLK_PLUS), GuiEngine::windowList().back());
+        SDL_Event text{};
         text.type = SDL_TEXTINPUT;
         std::strcpy(text.text.text, letter);
         send(text, GuiEngine::windowList().back());
@@ -303,11 +301,7 @@ TEST_F(Commands, F11AndTheFitButtonAgree)
     SDL_Window* window = engine->mainWindow->sdlWindow;
     SDL_SetWindowPosition(window, 30, 40);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-    SDL_Event f11{};
-    f11.type = SDL_KEYDOWN;
-    f11.key.windowID = engine->mainWindow->windowId;
-    f11.key.keysym.sym = SDLK_F11;
-    SDL_PushEvent(&f11);
+    pushKey(SDLK_F11);
     engine->runFrame();
     ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP);
     EXPECT_EQ(engine->fitWindowButton->text, "Restore window");

@@ -244,14 +244,36 @@ TEST_F(Loading, IdleWindowShowsNoFramesUntilTheViewChanges)
     frames = 0;
     runFor(600);
     EXPECT_EQ(frames, 0);
-    SDL_Event plus{};
-    plus.type = SDL_KEYDOWN;
-    plus.key.windowID = engine->mainWindow->windowId;
-    plus.key.keysym.sym = SDLK_PLUS;
-    SDL_PushEvent(&plus);
+    pushKey(SDLK_PLUS);
     runFor(150);
     ASSERT_TRUE(engine->paintedContent);
     EXPECT_EQ(engine->paintedContent->zoom, 1.25);
     EXPECT_GT(frames, 0);
     engine->endRun();
+}
+
+// Every real track we keep, track by track with every view option on: nothing
+// a real file holds may crash the shell, the projection or the renderer.
+TEST_F(Loading, EveryRealTrackLoadsAndDrawsInEveryView)
+{
+    start();
+    for (const auto& entry : fs::directory_iterator(std::string(PATHLARK_TEST_DATA_DIR) + "/gpx")) {
+        if (entry.path().extension() != ".gpx")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        engine->loadGpxFile(entry.path().string());
+        engine->showHeight = engine->showWaypoints = engine->showDirectLine = true;
+        for (int t = 0; t < engine->gpx->getTrackCount(); ++t) {
+            engine->selectTrack(t);
+            engine->angleX = 40;
+            engine->angleZ = 200;
+            engine->markerA = engine->cursorIndex;
+            engine->setCursor(1 << 20);  // clamps to the last point
+            engine->markerB = engine->cursorIndex;
+            engine->buildInfoPanel();
+            for (engine->statisticsMode = 0; engine->statisticsMode < 3; ++engine->statisticsMode)
+                engine->renderMapPanel();
+            engine->render(engine->mainWindow);
+        }
+    }
 }

@@ -9,7 +9,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/time.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,13 +38,12 @@ class CannedHttpServer {
 public:
     explicit CannedHttpServer(std::vector<CannedReply> replies) : replies(std::move(replies))
     {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-            || listen(listener, 4) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 4) != 0
+            || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 || !timeout(listener, 50))
             throw std::runtime_error("test server could not listen");
         port = ntohs(address.sin_port);
         worker = std::thread([this] { serve(); });
@@ -67,22 +66,20 @@ public:
     }
 
 private:
-    static bool readable(int fd, int timeoutMs)
+    static bool timeout(int fd, int ms)
     {
-        pollfd entry{fd, POLLIN, 0};
-        return poll(&entry, 1, timeoutMs) > 0;
+        const timeval wait{ms / 1000, ms % 1000 * 1000};
+        return setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0;
     }
 
     void serve()
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-        for (std::size_t served = 0; served < replies.size() && !stopping && std::chrono::steady_clock::now() < deadline;) {
-            const int connection = readable(listener, 50) ? accept(listener, nullptr, nullptr) : -1;
-            if (connection >= 0) {
+        for (std::size_t served = 0; served < replies.size() && !stopping && std::chrono::steady_clock::now() < deadline;)
+            if (const int connection = accept(listener, nullptr, nullptr); connection >= 0) {
                 answer(connection, replies[served++]);
                 close(connection);
             }
-        }
     }
 
     // Reads the request (head and a body of Content-Length bytes), then replies.
@@ -91,15 +88,13 @@ private:
         std::string data;
         char buffer[4096];
         bool continued = false;
-        for (std::size_t headEnd, field; readable(connection, 2000);) {
-            const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
+        timeout(connection, 2000);
+        for (ssize_t n; (n = recv(connection, buffer, sizeof buffer, 0)) > 0;) {
             data.append(buffer, std::size_t(n));
             if (!continued && data.find("Expect: 100-continue") != std::string::npos)
                 continued = sendAll(connection, "HTTP/1.1 100 Continue\r\n\r\n");
-            if ((headEnd = data.find("\r\n\r\n")) != std::string::npos && (field = data.find("Content-Length: ")) < headEnd
-                && data.size() >= headEnd + 4 + std::stoul(data.substr(field + 16)))
+            const std::size_t headEnd = data.find("\r\n\r\n"), field = data.find("Content-Length: ");
+            if (field < headEnd && headEnd != std::string::npos && data.size() >= headEnd + 4 + std::stoul(data.substr(field + 16)))
                 break;
         }
         {
@@ -118,17 +113,14 @@ private:
 
     static bool sendAll(int connection, const std::string& text)
     {
-        for (std::size_t sent = 0; sent < text.size();) {
-            const ssize_t n = send(connection, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            sent += std::size_t(n);
-        }
-        return true;
+        ssize_t n = 1;
+        for (std::size_t sent = 0; sent < text.size() && n > 0; sent += std::size_t(n))
+            n = send(connection, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        return n > 0;
     }
 
     std::vector<CannedReply> replies;
-    int listener = -1;
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
     int port = 0;
     std::atomic<bool> stopping{false};
     std::mutex mutex;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <memory>
 
 using namespace pathlark;
@@ -39,14 +38,15 @@ std::string line(const Track& track, int cursor, int a = -1, int b = -1)
     return statusLineText("/tmp/rides/t.gpx", track, state);
 }
 
-std::map<int, std::string> rows(const Track& track, int a, int b)
+// "label: value" of every row, in order; "label" alone for headings.
+std::string rows(const Track& track, int a, int b)
 {
     Gpx gpx;
     gpx.setCreator("Test device");
-    std::map<int, std::string> values;
+    std::string text;
     for (const InfoRow& row : infoPanelRows(gpx, track, a, b))
-        values[row.id] = row.value;
-    return values;
+        text += row.label + (row.value.empty() ? "" : ": " + row.value) + "\n";
+    return text;
 }
 
 } // namespace
@@ -78,32 +78,17 @@ TEST(StatusLine, CursorMarkersAndTheStretchBetweenThem)
 TEST(InfoPanel, WholeTrackAndStretchRows)
 {
     auto track = makeTrack(12);
-    auto values = rows(*track, 7, 3);
-    const std::map<int, std::string> expected{
-        {10, "Unnamed"}, {12, "Test device"}, {20, "12:00:00"}, {21, "12:00:11"}, {22, "155 m"},
-        {23, "166 m"},   {26, "0:01:50"},     {29, "12"},       {30, "8"},        {31, "4"},
-        {32, "0:00:40"}, {35, "5"},           {40, "11 m"},     {41, "0 m"},      {42, "0:01:50"},
-        {43, "40.0 km/h"}, {44, "0 m"},       {45, "0 m"},
-    };
-    for (auto [id, value] : expected)
-        EXPECT_EQ(values[id], value) << id;
-    // Direct and along-track distance agree on a straight line.
-    EXPECT_EQ(values[33], values[36]);
-    auto swapped = rows(*track, 3, 7);
-    for (int id : {32, 33, 34, 35, 36, 44, 45})
-        EXPECT_EQ(values[id], swapped[id]) << id;
-
-    auto onlyA = rows(*makeTrack(5), 2, -1);
-    EXPECT_EQ(onlyA[30], "3");
-    EXPECT_EQ(onlyA[31], "-");
-    for (int id : {32, 36, 44})
-        EXPECT_FALSE(onlyA.count(id)) << id;
-
+    const std::string head = "Track info\nName: Unnamed\nNumber: 0\nCreator: Test device\nGPX version\nTrack analyses\n";
+    const std::string markers = "Moving time: 0:01:50\nMoving average: 40.0 km/h\nA-B analyses\nWaypoint A: 8\nWaypoint B: 4\n";
+    const std::string stretch = "Duration: 0:00:40\nDistance: 0.44 km\nAverage: 40.0 km/h\nWaypoints: 5\nDirect: 0.44 km\n"
+                                "Ascent: 0 m\nDescent: 0 m\n";
+    EXPECT_EQ(rows(*track, 7, 3), head + "Start time: 12:00:00\nStop time: 12:00:11\nMin. height: 155 m\nMax. height: 166 m\n"
+                                  "Min. speed: 40.0 km/h\nMax. speed: 40.0 km/h\nDuration: 0:01:50\nDistance: 1.22 km\n"
+                                  "Average: 40.0 km/h\nWaypoints: 12\nAscent: 11 m\nDescent: 0 m\n" + markers + stretch);
+    EXPECT_TRUE(rows(*track, 3, 7).ends_with("Waypoint A: 4\nWaypoint B: 8\n" + stretch)) << "the stretch either way round";
+    EXPECT_TRUE(rows(*makeTrack(5), 2, -1).ends_with("A-B analyses\nWaypoint A: 3\nWaypoint B: -\n"));
     auto empty = makeTrack(0);
     empty->setName("Morning");
-    auto bare = rows(*empty, -1, -1);
-    EXPECT_EQ(bare[10], "Morning");
-    for (int id : {20, 29, 40, 43})
-        EXPECT_FALSE(bare.count(id)) << id;
-    EXPECT_TRUE(bare.count(3));
+    EXPECT_EQ(rows(*empty, -1, -1), "Track info\nName: Morning\nNumber: 0\nCreator: Test device\nGPX version\nTrack analyses\n"
+                                    "A-B analyses\nWaypoint A: -\nWaypoint B: -\n");
 }

@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# The installed program, staged with DESTDIR and started through its link from an
-# empty directory, looks exactly like the build started in the source tree, speaks
-# German and English, keeps standard output quiet and goes away with the uninstall
-# script; the bare binary without data shows the compared regions depend on the data.
-# Usage: install-test.sh BUILD_DIR
+# The installed program (DESTDIR, started through its link from an empty directory) looks like
+# the build, speaks German and English, keeps stdout quiet and goes away with the uninstall script;
+# the bare binary without data shows the compared regions depend on the data. Usage: install-test.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 build=$(cd "${1:?usage: install-test.sh BUILD_DIR}" && pwd)
-# Generous: this starts four programs on a machine that may be busy building.
-: "${E2E_TIMEOUT:=60}"
+: "${E2E_TIMEOUT:=60}"  # four programs on a machine that may be busy building
 . "$here/e2e-lib.sh"
 e2e_init
 e2e_require desktop-file-validate appstreamcli groff
@@ -17,7 +14,6 @@ e2e_start_xvfb 1280x800x24
 
 root=$E2E_TMP/root
 manifest=$build/install_manifest.txt
-# A real install's manifest in the build folder must survive this one.
 [ -f "$manifest" ] && cp "$manifest" "$E2E_TMP/manifest.saved"
 DESTDIR=$root cmake --install "$build" >"$E2E_TMP/install.log"
 mv "$manifest" "$E2E_TMP/manifest.test"
@@ -41,14 +37,11 @@ mkdir -p "$elsewhere" "$E2E_TMP/bare"
 cp "$build/pathlark.bin" "$E2E_TMP/bare/"
 main_title='^sample\.gpx — Pathlark 0\.0\.0$'
 dialog_title='^(Open GPX|GPX öffnen)$'
-# Window-relative regions of the 1100x720 main window.
 declare -A regions=(
     [logo]=190x47+15+48 [icons]=216x30+870+82 [flags]=142x24+870+206
     [map]=520x522+340+42 [maplabel]=220x38+870+554 [openbutton]=90x26+8+8
 )
 
-# Starts a program from a directory (remaining arguments: environment
-# assignments, then the command) and waits until its main window is drawn.
 run_from()
 {
     local dir=$1
@@ -67,7 +60,6 @@ stop_program()
     E2E_PID=""
     e2e_wait "the window to close" e2e_no_window "$main_title"
 }
-# Screen geometry of a region (WxH+X+Y in window pixels) of a window.
 at()
 {
     local size=${2%%+*} offset=${2#*+}
@@ -75,7 +67,6 @@ at()
 }
 drawn() { e2e_region "$(at "$1" "${regions[$2]}")" "$E2E_TMP/.p.png" && [ "$(convert "$E2E_TMP/.p.png" -format %k info:)" -gt 1 ]; }
 
-# Saves the settled main window as RUN.png (unless it is given) and its regions as RUN-NAME.png.
 shoot()
 {
     [ -n "${2:-}" ] || e2e_region_stable "$(at "$E2E_WINDOW" 1100x720+0+0)" "$E2E_TMP/$1.png"
@@ -89,17 +80,14 @@ open_dialog_and_shoot()
     e2e_region_stable "$(at "$E2E_WINDOW" 210x27+341+424)" "$E2E_TMP/$1-dialogbuttons.png"
 }
 
-# Reference: the build, started in the source tree, in the C locale.
 run_from "$source_dir" LANG=C "$build/pathlark.bin"
 shoot ref
 open_dialog_and_shoot ref
 stop_program
 
-# The installed link from an empty directory: the same window, pixel for pixel.
 run_from "$elsewhere" LANG=C "$prefix/bin/pathlark"
 e2e_wait_region_same "$(at "$E2E_WINDOW" 1100x720+0+0)" "$E2E_TMP/ref.png" "$E2E_TMP/installed.png"
 shoot installed taken
-# Clicks and typing (an option, a button, an angle field) print nothing.
 e2e_click "$E2E_WINDOW" 878 334
 e2e_click "$E2E_WINDOW" 481 21
 e2e_click "$E2E_WINDOW" 912 164
@@ -112,7 +100,6 @@ e2e_same "$E2E_TMP/ref-dialogbuttons.png" "$E2E_TMP/installed-dialogbuttons.png"
 stop_program
 [ ! -s "$E2E_TMP/program.out" ] || e2e_fail "standard output: $(head -c 300 "$E2E_TMP/program.out")"
 
-# German from the installed catalogues, the application's and the toolkit's.
 run_from "$elsewhere" LANG=C.UTF-8 LANGUAGE=de "$prefix/bin/pathlark"
 shoot german
 open_dialog_and_shoot german
@@ -120,8 +107,6 @@ stop_program
 e2e_same "$E2E_TMP/installed-openbutton.png" "$E2E_TMP/german-openbutton.png" && e2e_fail "no German application texts"
 e2e_same "$E2E_TMP/installed-dialogbuttons.png" "$E2E_TMP/german-dialogbuttons.png" && e2e_fail "no German toolkit texts"
 
-# The bare binary has no data: every compared region must look different.
-# It runs with FRAMEWERK_DEBUG=1, so a click prints the toolkit's debug lines.
 run_from "$elsewhere" LANG=C FRAMEWERK_DEBUG=1 "$E2E_TMP/bare/pathlark.bin"
 shoot bare
 for r in logo icons flags map maplabel; do

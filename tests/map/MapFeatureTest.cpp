@@ -94,12 +94,8 @@ TEST(DrawOrder, LayerThenTunnelPlainBridgeThenLandWaterBuildingsRoads)
 {
     using enum MapCategory;
     auto feature = [](MapCategory category, std::int32_t layer = 0, bool tunnel = false, bool bridge = false) {
-        MapFeature f;
-        f.category = category;
-        f.layer = layer;
-        f.tunnel = tunnel;
-        f.bridge = bridge;
-        return f;
+        return MapFeature{.points = {}, .rings = {}, .name = {}, .category = category, .bridge = bridge, .tunnel = tunnel,
+                          .layer = layer};
     };
     // Each row is drawn above the one before; within a row the keys tie, so
     // the stable sort keeps document order.

@@ -45,20 +45,17 @@ TEST(OsmReader, AttributesNumbersAndIds)
                                                       {"3.", 3.0}, {"1.5e-7", 1.5e-7}, {"2E+3", 2e3}};
     for (auto [text, value] : numbers)
         EXPECT_DOUBLE_EQ(value, parseXmlNumber(text)) << text;
-    for (const char* text : {"+1.0", " 1.0", "1.0 ", "1,5", "0x1A", "inf", "nan", "-", ".", "", "1e", "1e+", "--1",
-                             "1.2.3", "1e999"}) {
+    auto refusal = [](const std::string& text) {
         try {
-            parseXmlNumber(text);
-            ADD_FAILURE() << "accepted \"" << text << '"';
+            return "accepted " + std::to_string(parseXmlNumber(text));
         } catch (const std::invalid_argument& error) {
-            EXPECT_EQ(std::string("Invalid XML number: ") + text, error.what());
+            return std::string(error.what());
         }
-    }
-    try {
-        parseXmlNumber(std::string(100000, '9') + "x");
-    } catch (const std::invalid_argument& error) {
-        EXPECT_LT(std::string(error.what()).size(), 200u) << "long text is shortened in the message";
-    }
+    };
+    for (const char* text : {"+1.0", " 1.0", "1.0 ", "1,5", "0x1A", "inf", "nan", "-", ".", "", "1e", "1e+", "--1",
+                             "1.2.3", "1e999"})
+        EXPECT_EQ(refusal(text), std::string("Invalid XML number: ") + text);
+    EXPECT_LT(refusal(std::string(100000, '9') + "x").size(), 200u) << "long text is shortened in the message";
 
     EXPECT_EQ(5, parseOsmId("  +5xyz"));
     EXPECT_EQ(std::numeric_limits<std::int64_t>::min(), parseOsmId("-9223372036854775808"));

@@ -140,33 +140,25 @@ TEST(GpxDirectReader, MarkupVariantsReadAsTheRepairingReaderReadsThem)
     }
 }
 
+// Our own files, and the shared ones where the project's machines have them beside the checkout.
 TEST(GpxDirectReader, FilesReadAsTheRepairingReaderReadsThem)
 {
-    for (const auto& entry : fs::directory_iterator(PATHLARK_TEST_DATA_DIR "/gpx")) {
-        std::string name = entry.path().filename().string();
-        if (entry.path().extension() == ".gpx")
-            expectBothReadersAgree(readText(entry.path()), !isMalformed(name), name);
+    const fs::path source = PATHLARK_SOURCE_DIR;
+    for (fs::path folder : { fs::path(PATHLARK_TEST_DATA_DIR) / "gpx", source / "../shared/data/gpx",
+                             source / "../../shared/data/gpx" }) {
+        if (!fs::is_directory(folder))
+            continue;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            std::string name = entry.path().filename().string();
+            if (name.ends_with(".gpx") || name.ends_with(".gpx.gz"))
+                expectBothReadersAgree(name.ends_with(".gz") ? gunzip(entry.path()) : readText(entry.path()),
+                                       !isMalformed(name), name);
+        }
     }
     expectBothReadersAgree(readText(PATHLARK_SOURCE_DIR "/data/sample.gpx"), true, "sample.gpx");
-
     // The file reader streams the file and falls back on the whole text.
     for (const char* name : { "multi_cerknica_2010_8trk-7wpt_gpx10.gpx", "odd_extensions-without-namespaces.gpx" }) {
         fs::path path = fs::path(PATHLARK_TEST_DATA_DIR) / "gpx" / name;
         EXPECT_EQ(gpxText(readGpxFile(path).get()), gpxText(readGpxRepairing(readText(path)).get())) << name;
-    }
-}
-
-TEST(GpxDirectReader, SharedFilesReadAsTheRepairingReaderReadsThem)
-{
-    // Beside the checkout, or beside the folder of a work tree.
-    fs::path folder = fs::path(PATHLARK_SOURCE_DIR) / ".." / "shared" / "data" / "gpx";
-    if (!fs::is_directory(folder))
-        folder = fs::path(PATHLARK_SOURCE_DIR) / ".." / ".." / "shared" / "data" / "gpx";
-    if (!fs::is_directory(folder))
-        GTEST_SKIP() << "skipped: no shared/data/gpx beside the checkout (only the project's own machines have it)";
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::string name = entry.path().filename().string();
-        std::string text = name.ends_with(".gpx.gz") ? gunzip(entry.path()) : readText(entry.path());
-        expectBothReadersAgree(text, !isMalformed(name), name);
     }
 }

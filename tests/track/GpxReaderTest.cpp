@@ -1,5 +1,4 @@
-// GPX documents, tidy or sloppy, into tracks: what is read from them, from
-// small texts built here and from real recordings.
+// GPX documents, tidy or sloppy, into tracks, from small texts and real recordings.
 
 #include "track/EmbeddedSample.h"
 #include "track/GpxReader.h"
