@@ -33,7 +33,8 @@ TEST(GuiCheckBox, PressOrAcceptedWordTogglesCallsBackOnChangeAndDrawsTheCross)
             out.push_back(readPixel(gui.renderer, 30 + dx, 20 + dy).g);
         return out;
     };
-    const auto offsets = {std::pair{0, 8}, {1, 8}, {15, 8}, {7, 7}, {4, 4}, {4, 11}, {11, 4}, {4, 5}, {4, 6}, {3, 8}, {30, 20}};
+    const auto offsets = {std::pair{0, 8}, {1, 8}, {15, 8}, {7, 7}, {4, 4}, {4, 11}, {11, 4}, {4, 5}, {4, 6}, {3, 8},
+                          {30, 20}};
     EXPECT_EQ(greys(offsets), (std::vector<int>{0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 200}));
     box->setValue("1");
     EXPECT_EQ(greys(offsets), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 200}));

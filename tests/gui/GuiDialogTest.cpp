@@ -6,17 +6,12 @@
 #include "gui/GuiButton.h"
 #include "gui/GuiDialog.h"
 #include "gui/GuiText.h"
-#include "gui/IEditable.h"
+
+#include "GuiProbe.h"
 
 using namespace guitest;
 
 namespace {
-
-// Stands in for a text field: a widget the engine remembers as focused editable.
-struct EditableProbe : GuiObject, IEditable {
-    EditableProbe() : GuiObject(nullptr, 50, 10, 10, 60, 20, 0xFFFFFFFF) {}
-    void handleEvent(GuiEvent&) override {}
-};
 
 struct GuiDialogTest : ::testing::Test {
     void SetUp() override
@@ -25,7 +20,7 @@ struct GuiDialogTest : ::testing::Test {
                                                 560, 460, SDL_WINDOW_HIDDEN, 0xFFC8C8C8);
         dialog = dynamic_cast<GuiDialog*>(record->root);
         ASSERT_NE(dialog, nullptr);
-        field = static_cast<IEditable*>(gui.root->add(new EditableProbe()));
+        field = static_cast<IEditable*>(gui.root->add(new EditableProbe(10, 10, 60, 20)));
         click(gui.root, 15, 15);
     }
 

@@ -2,6 +2,8 @@
 
 #include "support/GuiTestSupport.h"
 
+#include "GuiProbe.h"
+
 #include "gui/GuiButton.h"
 #include "gui/GuiDialog.h"
 #include "gui/GuiText.h"
@@ -14,24 +16,6 @@
 using namespace guitest;
 
 namespace {
-
-// Counts pointer motion; closes a window from inside a key event when asked.
-struct Probe : GuiObject {
-    explicit Probe(GuiEngine* engine_) : GuiObject(nullptr, 1, 0, 0, 400, 300, 0xFF000000), engine(engine_) {}
-    void handleEvent(GuiEvent& event) override
-    {
-        if (event.sdlEvent && event.sdlEvent->type == SDL_MOUSEMOTION)
-            ++motions, lastX = event.sdlEvent->motion.x;
-        if (event.sdlEvent && event.sdlEvent->type == SDL_KEYDOWN && closeOnKey) {
-            engine->closeWindow(closeOnKey);
-            stillThereDuringEvent = engine->findWindow(closeOnKey) != nullptr;
-        }
-    }
-    GuiEngine* engine;
-    int motions = 0, lastX = -1;
-    Uint32 closeOnKey = 0;
-    bool stillThereDuringEvent = false;
-};
 
 struct GuiEngineTest : ::testing::Test {
     void SetUp() override
@@ -80,17 +64,18 @@ struct GuiEngineTest : ::testing::Test {
 
 TEST_F(GuiEngineTest, OneEventPerFrameWithQueuedMotionMergedAndEveryWindowRendered)
 {
-    auto* probe = gui.root->add(new Probe(gui.engine));
+    auto* probe = gui.root->add(new Probe(0, 0, 400, 300));
+    auto motions = [&] { return std::count(probe->types.begin(), probe->types.end(), SDL_MOUSEMOTION); };
     secondWindow();
     for (int i = 0; i < 10; ++i)
         push(SDL_MOUSEMOTION, gui.window->windowId, [i](SDL_Event& e) { e.motion.x = 10 + i; });
     pushKey(SDLK_a);
     pushKey(SDLK_b);
     gui.engine->runFrame();
-    EXPECT_EQ((std::array{probe->motions, probe->lastX, gui.engine->renders}), (std::array{1, 19, 2}));
+    EXPECT_EQ((std::array<long, 3>{motions(), probe->local[0], gui.engine->renders}), (std::array<long, 3>{1, 19, 2}));
     gui.engine->runFrame();
     gui.engine->runFrame();
-    EXPECT_EQ(probe->motions, 1);
+    EXPECT_EQ(motions(), 1);
     EXPECT_EQ(gui.engine->sdlEventTypes, (std::vector<Uint32>{SDL_MOUSEMOTION, SDL_KEYDOWN, SDL_KEYDOWN}));
 }
 
@@ -126,12 +111,16 @@ TEST_F(GuiEngineTest, ClosingADialogCancelsItButClosingTheMainWindowOrQuittingEn
 TEST_F(GuiEngineTest, WindowsCloseAfterTheEventThatAskedAndTheMainOneIsForgotten)
 {
     const Uint32 otherId = secondWindow()->windowId;
-    auto* probe = gui.root->add(new Probe(gui.engine));
+    auto* probe = gui.root->add(new Probe(0, 0, 400, 300));
     gui.root->setFocus(probe);
-    probe->closeOnKey = otherId;
+    bool stillThereDuringEvent = false;
+    probe->onEvent = [&](const SDL_Event&) {
+        gui.engine->closeWindow(otherId);
+        stillThereDuringEvent = gui.engine->findWindow(otherId) != nullptr;
+    };
     pushKey(SDLK_RETURN);
     gui.engine->runFrame();
-    EXPECT_TRUE(probe->stillThereDuringEvent);
+    EXPECT_TRUE(stillThereDuringEvent);
     EXPECT_EQ(gui.engine->findWindow(otherId), nullptr);
     EXPECT_EQ(GuiEngine::windowList().size(), 1u);
     EXPECT_TRUE(gui.engine->destroyWindow(gui.window->windowId));

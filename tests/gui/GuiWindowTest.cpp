@@ -3,46 +3,11 @@
 
 #include "support/GuiTestSupport.h"
 
-#include "gui/IEditable.h"
+#include "GuiProbe.h"
 
 using namespace guitest;
 
 namespace {
-
-// A plain widget that records what reaches it.
-struct Probe : GuiObject {
-    Probe(int x, int y, int w, int h) : GuiObject(nullptr, 1, x, y, w, h, 0xFF808080) {}
-    ~Probe() override
-    {
-        if (destroyed)
-            *destroyed = true;
-    }
-    void handleEvent(GuiEvent& event) override
-    {
-        if (!event.sdlEvent)
-            return;
-        types.push_back(event.sdlEvent->type);
-        local = {event.localX, event.localY};
-        if (deleteOnEvent)
-            deleteLater();
-    }
-    void mouseEnter(int, int) override { ++enters; }
-    void mouseLeave() override { ++leaves; }
-    void focusLost(GuiObject* next) override { lostTo = next; }
-    bool isCacheable() override { return true; }
-    void draw(SDL_Renderer* renderer) override { ++draws, GuiObject::draw(renderer); }
-
-    std::vector<Uint32> types;
-    std::array<int, 2> local{-999, -999};
-    int enters = 0, leaves = 0, draws = 0;
-    GuiObject* lostTo = nullptr;
-    bool deleteOnEvent = false;
-    bool* destroyed = nullptr;
-};
-
-struct EditableProbe : Probe, IEditable {
-    using Probe::Probe;
-};
 
 struct GuiWindowTest : ::testing::Test {
     template <class P = Probe> P* add(int x, int y, int w, int h) { return gui.root->add(new P(x, y, w, h)); }
@@ -108,7 +73,7 @@ TEST_F(GuiWindowTest, WidgetDeletingItselfDuringDispatchIsGoneAfterwards)
     bool destroyed = false;
     auto* a = add<EditableProbe>(0, 0, 50, 50);
     a->destroyed = &destroyed;
-    a->deleteOnEvent = true;
+    a->onEvent = [a](const SDL_Event&) { a->deleteLater(); };
     press(root, 10, 10);
     EXPECT_TRUE(destroyed && root->children.empty());
     EXPECT_EQ((std::array<void*, 3>{root->focus, root->capture, gui.engine->focusedEditable}),
