@@ -60,6 +60,7 @@ TEST_F(GuiTreeList, CollapsingHidesTheWholeSubtreeAndHiddenNodesDoNotScroll)
 {
     tree->setExpanded(speed, false, false);
     EXPECT_EQ(tree->visibleRows, (std::vector<int>{speed, time}));
+    EXPECT_EQ((std::array{tree->visibleRowNode(1), tree->visibleRowNode(2)}), (std::array{time, -1}));
     EXPECT_TRUE(tree->isExpanded(kmh)) << "children keep their own state";
     tree->setExpanded(speed, true, false);
     EXPECT_EQ(tree->visibleRows, (std::vector<int>{speed, kmh, ab, time}));

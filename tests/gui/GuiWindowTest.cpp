@@ -147,7 +147,12 @@ TEST_F(GuiWindowTest, CachedWidgetsRedrawOnlyWhenDirty)
     a->markDirty();
     EXPECT_EQ(red(), 0);
     EXPECT_EQ((std::array{a->draws, outside->draws}), (std::array{2, 3})) << "off the window: never cached";
+    a->w = 60;  // wider only: drawn afresh into a texture of the new size, not the old one stretched
+    root->draw(gui.renderer);
+    int textureWidth = 0;
+    SDL_QueryTexture(a->cacheTexture, nullptr, nullptr, &textureWidth, nullptr);
+    EXPECT_EQ((std::array{textureWidth, a->draws}), (std::array{60, 3}));
     root->resize(gui.renderer, 400, 300);  // holds caching off for a while
     root->draw(gui.renderer);
-    EXPECT_EQ(a->draws, 3);
+    EXPECT_EQ(a->draws, 4);
 }
