@@ -4,43 +4,36 @@
 #include "gui/GuiText.h"
 #include "support/GuiTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
-using guitest::GuiFixtureState;
+using namespace guitest;
 
 namespace {
 
-constexpr int ComboId = 106;
-
 struct ComboTest : ::testing::Test {
     // A white combo box at (10, 10), 120 x 24, with items "one".. under ids 1..n.
-    GuiComboBox* addCombo(int count)
+    void SetUp() override
     {
-        auto* combo = gui.root->add(
-            new GuiComboBox(nullptr, ComboId, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150));
-        const char* names[] = {"one", "two", "three", "four", "five", "six"};
-        for (int i = 0; i < count; ++i)
-            combo->addItem(i + 1, names[i]);
-        return combo;
+        combo = gui.root->add(new GuiComboBox(nullptr, 106, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150));
+        for (const char* name : {"one", "two", "three"})
+            combo->addItem(int(combo->items.size()) + 1, name);
     }
+    // The item id of every notification (0 for any other kind).
     std::vector<Uint64> values() const
     {
         std::vector<Uint64> out;
         for (const GuiEvent& e : gui.engine->notifications)
-            out.push_back(e.code == GuiNotify::ComboChanged && e.param == Uint32(ComboId) ? e.value : 0);
+            out.push_back(e.code == GuiNotify::ComboChanged && e.param == 106u ? e.value : 0);
         return out;
     }
     bool isChild(const GuiObject* widget) const
     {
         return std::find(gui.root->children.begin(), gui.root->children.end(), widget) != gui.root->children.end();
     }
-    // Clicks the middle of row `row` of the open list.
     void clickRow(int row)
     {
         const GuiComboBoxDropDown* list = combo->dropDownList();
-        guitest::click(gui.root, list->x + 20, list->y + row * list->itemHeight + list->itemHeight / 2);
+        click(gui.root, list->x + 20, list->y + row * list->itemHeight + list->itemHeight / 2);
     }
 
     GuiFixtureState gui;
@@ -51,134 +44,111 @@ struct ComboTest : ::testing::Test {
 
 TEST_F(ComboTest, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
 {
-    combo = addCombo(0);
-    combo->addItem(10, "ten");
-    combo->addItem(20, "twenty");
-    EXPECT_EQ(combo->selectedIndex, 0) << "the first item is selected on arrival";
+    EXPECT_EQ(combo->selectedId(), 1) << "the first item is selected on arrival";
     combo->select(1, true);
     combo->select(1, true);
     combo->select(0, false);
-    combo->select(2, true);  // no such row: nothing selected, nothing said
+    combo->select(3, true);  // no such row: nothing selected, nothing said
     EXPECT_EQ(combo->selectedId(), -1);
-    combo->selectById(20, false);
+    combo->selectById(3, false);
     combo->selectById(99, true);
-    EXPECT_EQ(combo->selectedText(), "twenty") << "an unknown id changes nothing";
-    EXPECT_EQ(values(), (std::vector<Uint64>{20, 20}));
+    EXPECT_EQ(combo->selectedText(), "three") << "an unknown id changes nothing";
+    EXPECT_EQ(values(), (std::vector<Uint64>{2, 2}));
 
     std::string value;
-    EXPECT_TRUE(combo->setValue("ten") && combo->getValue(value));
-    EXPECT_EQ(value, "ten");
-    EXPECT_EQ(values().back(), 10u);
+    EXPECT_TRUE(combo->setValue("one") && combo->getValue(value));
+    EXPECT_EQ(value, "one");
+    EXPECT_EQ(values().back(), 1u);
     EXPECT_FALSE(combo->setValue("eleven"));
     EXPECT_TRUE(combo->setValue(""));
     EXPECT_EQ(combo->selectedIndex, -1);
     combo->clear();
-    EXPECT_FALSE(combo->setValue("ten"));
+    EXPECT_FALSE(combo->setValue("one"));
 }
 
-TEST_F(ComboTest, ClickOpensTheListBelowAndPickingARowNotifiesItsId)
+TEST_F(ComboTest, ClickOpensTheListBelowWhereARowNotifiesButTheChosenRowAndTheBarKeepItOpen)
 {
-    combo = addCombo(5);
-    guitest::click(gui.root, 50, 20);
-    GuiComboBoxDropDown* list = combo->dropDownList();
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ((std::array{list->x, list->y, list->w, list->h}), (std::array{10, 10 + 24, 120, 150}));
-    EXPECT_EQ(list->selectedIndex, 0);
-    EXPECT_EQ(gui.root->popupGrab, list);
-    clickRow(2);
-    EXPECT_FALSE(combo->dropOpen);
-    EXPECT_EQ(combo->dropDownList(), nullptr);
-    EXPECT_FALSE(isChild(list)) << "the window deletes the closed list";
-    EXPECT_EQ(combo->selectedIndex, 2);
-    EXPECT_EQ(values(), (std::vector<Uint64>{3}));
-
-    guitest::click(gui.root, 50, 20);
-    guitest::click(gui.root, 50, 20);
-    EXPECT_FALSE(combo->dropOpen) << "a click on the box while open closes the list";
-}
-
-TEST_F(ComboTest, ClickingTheChosenRowOrTheBarKeepsTheListOpen)
-{
-    combo = addCombo(6);
+    for (const char* name : {"four", "five", "six"})
+        combo->addItem(int(combo->items.size()) + 1, name);
     combo->dropHeight = 60;  // too short for six rows: a scroll bar shows
     combo->select(1, false);
-    combo->openDropDown();
+    click(gui.root, 50, 20);
     GuiComboBoxDropDown* list = combo->dropDownList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ((std::array{list->x, list->y, list->w, list->h}), (std::array{10, 10 + 24, 120, 60}));
+    EXPECT_EQ(gui.root->popupGrab, list);
     list->layoutList();
     ASSERT_TRUE(list->vScrollBar.visible);
     clickRow(1);
-    EXPECT_TRUE(combo->dropOpen);
     const SDL_Rect track = list->vScrollBar.track;
-    guitest::click(gui.root, track.x + 3, track.y + track.h - 2);
+    click(gui.root, track.x + 3, track.y + track.h - 2);
     EXPECT_TRUE(combo->dropOpen);
     EXPECT_GT(list->scrollY, 0);
     EXPECT_TRUE(gui.engine->notifications.empty());
+
+    clickRow(2);
+    EXPECT_FALSE(combo->dropOpen);
+    EXPECT_FALSE(isChild(list)) << "the window deletes the closed list";
+    EXPECT_EQ(values(), (std::vector<Uint64>{Uint64(combo->selectedId())}));
+    EXPECT_GT(combo->selectedIndex, 2);
+    click(gui.root, 50, 20);
+    click(gui.root, 50, 20);
+    EXPECT_FALSE(combo->dropOpen) << "a click on the box while open closes the list";
 }
 
 TEST_F(ComboTest, KeyboardOpensPicksAndCancels)
 {
-    combo = addCombo(3);
     gui.root->setFocus(combo);
-    guitest::key(gui.root, SDLK_UP);
+    key(gui.root, SDLK_UP);
     EXPECT_EQ(combo->selectedIndex, 0) << "Up on the first item does nothing";
-    guitest::key(gui.root, SDLK_DOWN);
+    key(gui.root, SDLK_DOWN);
     ASSERT_TRUE(combo->dropOpen) << "Down opens rather than moves";
-    guitest::key(gui.root, SDLK_DOWN);
-    guitest::key(gui.root, SDLK_UP);
+    key(gui.root, SDLK_DOWN);
+    key(gui.root, SDLK_UP);
     EXPECT_EQ(combo->dropDownList()->selectedIndex, 0) << "arrow keys move nothing in the open list";
-    guitest::key(gui.root, SDLK_ESCAPE);
-    EXPECT_FALSE(combo->dropOpen);
-    EXPECT_TRUE(gui.engine->notifications.empty());
+    key(gui.root, SDLK_ESCAPE);
+    EXPECT_TRUE(!combo->dropOpen && gui.engine->notifications.empty());
 
-    guitest::key(gui.root, SDLK_SPACE);
+    key(gui.root, SDLK_SPACE);
     ASSERT_TRUE(combo->dropOpen);
-    guitest::key(gui.root, SDLK_RETURN);
+    key(gui.root, SDLK_RETURN);
     EXPECT_FALSE(combo->dropOpen);
-    EXPECT_EQ(values(), (std::vector<Uint64>{1})) << "Return confirms the current row again";
     combo->select(2, false);
-    guitest::key(gui.root, SDLK_UP);
-    EXPECT_EQ(values(), (std::vector<Uint64>{1, 2}));
-
+    key(gui.root, SDLK_UP);
+    EXPECT_EQ(values(), (std::vector<Uint64>{1, 2})) << "Return confirms the current row again";
     combo->select(3, false);  // no row selected: Return opens, Enter closes silently
-    guitest::key(gui.root, SDLK_RETURN);
+    key(gui.root, SDLK_RETURN);
     ASSERT_TRUE(combo->dropOpen);
-    guitest::key(gui.root, SDLK_KP_ENTER);
+    key(gui.root, SDLK_KP_ENTER);
     EXPECT_FALSE(combo->dropOpen);
     EXPECT_EQ(values().size(), 2u);
-
     combo->focused = false;
-    guitest::key(gui.root, SDLK_RETURN);
+    key(gui.root, SDLK_RETURN);
     EXPECT_FALSE(combo->dropOpen) << "keys count only while focused";
 }
 
-TEST_F(ComboTest, TypingWorksAgainHoweverTheListCloses)
+TEST_F(ComboTest, TypingWorksAgainHoweverTheListClosesAndOtherPopupsStay)
 {
-    combo = addCombo(3);
     SDL_Event focusLost{};
     focusLost.type = SDL_WINDOWEVENT;
     focusLost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     const std::pair<const char*, std::function<void()>> closers[] = {
         {"row picked", [&] { clickRow(2); }},
-        {"Return", [&] { guitest::key(gui.root, SDLK_RETURN); }},
-        {"Escape", [&] { guitest::key(gui.root, SDLK_ESCAPE); }},
-        {"press outside", [&] { guitest::press(gui.root, 350, 250); }},
-        {"focus lost", [&] { guitest::send(gui.root, focusLost); }},
+        {"Return", [&] { key(gui.root, SDLK_RETURN); }},
+        {"Escape", [&] { key(gui.root, SDLK_ESCAPE); }},
+        {"press outside", [&] { press(gui.root, 350, 250); }},
+        {"focus lost", [&] { send(gui.root, focusLost); }},
     };
     for (const auto& [how, close] : closers) {
         SCOPED_TRACE(how);
         combo->openDropDown();
         ASSERT_FALSE(SDL_IsTextInputActive());
         close();
-        EXPECT_TRUE(gui.root->popups.empty());
-        EXPECT_FALSE(combo->dropOpen);
+        EXPECT_TRUE(gui.root->popups.empty() && !combo->dropOpen);
         EXPECT_EQ(combo->dropDownList(), nullptr) << "no pointer to the deleted list is kept";
         EXPECT_TRUE(SDL_IsTextInputActive());
     }
-}
 
-TEST_F(ComboTest, ClosingLeavesOtherPopupsAlone)
-{
-    combo = addCombo(3);
     combo->openDropDown();
     GuiComboBoxDropDown* list = combo->dropDownList();
     // The window closes the list behind the combo box's back and something else pops up.
@@ -189,22 +159,20 @@ TEST_F(ComboTest, ClosingLeavesOtherPopupsAlone)
     gui.root->flushPendingDeletes();
     EXPECT_FALSE(isChild(list));
     EXPECT_EQ(gui.root->popups, (std::vector<GuiObject*>{other}));
-    EXPECT_TRUE(isChild(other));
 }
-
 
 TEST(GuiComboBox, DrawsADarkenedButtonWithTheArrowCachedPerRenderer)
 {
     const size_t before = dropArrowCacheSize();
     {
         GuiFixtureState gui;
-        gui.root->add(new GuiComboBox(nullptr, ComboId, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150));
+        gui.root->add(new GuiComboBox(nullptr, 106, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150));
         gui.root->draw(gui.renderer);
         gui.root->draw(gui.renderer);
         EXPECT_EQ(dropArrowCacheSize(), before + 1);
         // Button 18 wide at x 112; the 9 x 9 arrow is centred at (121, 22).
         for (auto [x, y, grey] : {std::tuple{114, 30, 240}, {112, 20, 80}, {121, 23, 0}, {117, 23, 240}})
-            EXPECT_EQ(guitest::readPixel(gui.renderer, x, y).g, grey) << x << ", " << y;
+            EXPECT_EQ(readPixel(gui.renderer, x, y).g, grey) << x << ", " << y;
     }
     EXPECT_EQ(dropArrowCacheSize(), before) << "destroying the window drops its arrow";
 }

@@ -17,23 +17,19 @@ TEST(DataFiles, WorkingDirectoryThenBesideTheProgramThenTheInstalledShare)
     ASSERT_NE(base, nullptr);
     const fs::path programDir = base;
     SDL_free(base);
-    const std::string name = "probe-" + std::to_string(getpid()) + ".txt";
-    const std::string relative = "data/" + name;
-    const fs::path beside = programDir / "data" / name;
-    const fs::path installed = programDir / ".." / "share" / "pathlark" / name;
+    const std::string name = "probe-" + std::to_string(getpid()) + ".txt", relative = "data/" + name;
+    const fs::path beside = programDir / "data" / name, installed = programDir / ".." / "share" / "pathlark" / name;
     const fs::path work = fs::temp_directory_path() / ("pathlark-data-" + std::to_string(getpid()));
     const fs::path previous = fs::current_path();
     fs::create_directories(work / "data");
     ASSERT_EQ(chdir(work.c_str()), 0);
 
     EXPECT_EQ(dataFilePath(relative), relative) << "found nowhere: the name as asked";
-    fs::create_directories(installed.parent_path());
-    std::ofstream(installed) << "share\n";
-    EXPECT_TRUE(fs::equivalent(dataFilePath(relative), installed));
-    fs::create_directories(beside.parent_path());
-    std::ofstream(beside) << "beside\n";
-    EXPECT_TRUE(fs::equivalent(dataFilePath(relative), beside));
-    std::ofstream(relative) << "here\n";
+    for (const fs::path& found : {installed, beside, fs::path(relative)}) {
+        fs::create_directories(found.parent_path());
+        std::ofstream(found) << "x\n";
+        EXPECT_TRUE(fs::equivalent(dataFilePath(relative), found)) << found;
+    }
     EXPECT_EQ(dataFilePath(relative), relative);
     EXPECT_EQ(dataFilePath("data/../" + name), "data/../" + name) << "only data/ paths go to the share folder";
 

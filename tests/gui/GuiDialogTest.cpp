@@ -6,38 +6,28 @@
 #include "gui/GuiButton.h"
 #include "gui/GuiDialog.h"
 #include "gui/GuiText.h"
-#include "gui/IEditable.h"
 
-#include <gtest/gtest.h>
+#include "GuiProbe.h"
 
 using namespace guitest;
 
 namespace {
 
-// Stands in for a text field: a widget the engine remembers as focused editable.
-class EditableProbe : public GuiObject, public IEditable {
-public:
-    EditableProbe() : GuiObject(nullptr, 50, 10, 10, 60, 20, 0xFFFFFFFF) {}
-    void handleEvent(GuiEvent&) override {}
-};
-
-class GuiDialogTest : public ::testing::Test {
-protected:
+struct GuiDialogTest : ::testing::Test {
     void SetUp() override
     {
         record = gui.engine->createDialogWindow(gui.engine, "Open", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                                 560, 460, SDL_WINDOW_HIDDEN, 0xFFC8C8C8);
         dialog = dynamic_cast<GuiDialog*>(record->root);
         ASSERT_NE(dialog, nullptr);
-        field = gui.root->add(new EditableProbe());
+        field = static_cast<IEditable*>(gui.root->add(new EditableProbe(10, 10, 60, 20)));
         click(gui.root, 15, 15);
     }
-    IEditable* editable() const { return static_cast<IEditable*>(field); }
 
     GuiFixtureState gui;
     AppWindow* record = nullptr;
     GuiDialog* dialog = nullptr;
-    EditableProbe* field = nullptr;
+    IEditable* field = nullptr;
 };
 
 } // namespace
@@ -50,20 +40,24 @@ TEST_F(GuiDialogTest, AcceptAndCancelPostTheirResultOnceAndHandTheKeyboardBack)
     for (bool accept : {true, false}) {
         gui.engine->notifications.clear();
         gui.engine->beginModal(dialog);
-        EXPECT_EQ(gui.engine->modalRoot, dialog);
         EXPECT_EQ(gui.engine->focusedEditable, nullptr);
         accept ? dialog->accept() : dialog->cancel();
         EXPECT_EQ(gui.engine->modalRoot, nullptr);
-        EXPECT_EQ(gui.engine->focusedEditable, editable());
+        EXPECT_EQ(gui.engine->focusedEditable, field);
         dialog->accept();
         dialog->cancel();
         ASSERT_EQ(gui.engine->notifications.size(), 1u) << "the second call finds no modal state";
         const GuiEvent& n = gui.engine->notifications[0];
         const Uint64 result = accept ? GuiDialog::Accepted : GuiDialog::Cancelled;
-        EXPECT_EQ((std::vector<Uint64>{n.code, n.param, n.value, n.windowId}),
-                  (std::vector<Uint64>{GuiNotify::DialogClosed, result, 0, record->windowId}));
+        EXPECT_EQ((std::vector<Uint64>{n.code, n.param, n.windowId}),
+                  (std::vector<Uint64>{GuiNotify::DialogClosed, result, record->windowId}));
         EXPECT_EQ(n.source, dialog);
     }
+    gui.engine->beginModal(dialog);
+    EXPECT_TRUE(gui.engine->destroyWindow(record->windowId)) << "destroying the window ends it silently";
+    EXPECT_EQ(gui.engine->modalRoot, nullptr);
+    EXPECT_EQ(gui.engine->focusedEditable, field);
+    EXPECT_EQ(gui.engine->notifications.size(), 1u);
 }
 
 TEST_F(GuiDialogTest, MainWindowIsSilentWhileTheDialogRuns)
@@ -71,8 +65,6 @@ TEST_F(GuiDialogTest, MainWindowIsSilentWhileTheDialogRuns)
     auto* held = gui.root->add(new GuiButton(nullptr, 107, 100, 10, 32, 30, 0, "", uiFont, GuiButton::AutoRepeat));
     gui.root->add(new GuiButton(nullptr, 100, 10, 10, 90, 26, 0, "Open GPX", uiFont, 0));
     press(gui.root, 110, 20);
-    gui.engine->setModalForMain(gui.window);  // must not make the main window modal for itself
-    gui.engine->setModalForMain(record);
     gui.engine->beginModal(dialog);
     EXPECT_FALSE(held->pressed) << "a held button is let go";
     EXPECT_EQ(gui.root->capture, nullptr);
@@ -84,19 +76,9 @@ TEST_F(GuiDialogTest, MainWindowIsSilentWhileTheDialogRuns)
     click(dialog, 20, 20);
     ASSERT_EQ(gui.engine->notifications.size(), 1u) << "the dialog's own buttons still report";
     EXPECT_EQ(gui.engine->notifications[0].source, ok);
-
     dialog->accept();
     gui.engine->notifications.clear();
     click(gui.root, 20, 20);
     ASSERT_EQ(gui.engine->notifications.size(), 1u) << "after the dialog the main window reports again";
     EXPECT_EQ(gui.engine->notifications[0].param, 100u);
-}
-
-TEST_F(GuiDialogTest, DestroyingTheDialogWindowEndsTheModalStateSilently)
-{
-    gui.engine->beginModal(dialog);
-    EXPECT_TRUE(gui.engine->destroyWindow(record->windowId));
-    EXPECT_EQ(gui.engine->modalRoot, nullptr);
-    EXPECT_EQ(gui.engine->focusedEditable, editable());
-    EXPECT_TRUE(gui.engine->notifications.empty());
 }

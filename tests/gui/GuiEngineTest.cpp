@@ -2,13 +2,11 @@
 
 #include "support/GuiTestSupport.h"
 
+#include "GuiProbe.h"
+
 #include "gui/GuiButton.h"
 #include "gui/GuiDialog.h"
-#include "gui/GuiEngine.h"
 #include "gui/GuiText.h"
-#include "gui/GuiWindow.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,27 +17,7 @@ using namespace guitest;
 
 namespace {
 
-// Counts pointer motion; closes a window from inside a key event when asked.
-class Probe : public GuiObject {
-public:
-    explicit Probe(GuiEngine* engine_) : GuiObject(nullptr, 1, 0, 0, 400, 300, 0xFF000000), engine(engine_) {}
-    void handleEvent(GuiEvent& event) override
-    {
-        if (event.sdlEvent && event.sdlEvent->type == SDL_MOUSEMOTION)
-            ++motions, lastX = event.sdlEvent->motion.x;
-        if (event.sdlEvent && event.sdlEvent->type == SDL_KEYDOWN && closeOnKey) {
-            engine->closeWindow(closeOnKey);
-            stillThereDuringEvent = engine->findWindow(closeOnKey) != nullptr;
-        }
-    }
-    GuiEngine* engine;
-    int motions = 0, lastX = -1;
-    Uint32 closeOnKey = 0;
-    bool stillThereDuringEvent = false;
-};
-
-class GuiEngineTest : public ::testing::Test {
-protected:
+struct GuiEngineTest : ::testing::Test {
     void SetUp() override
     {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
@@ -57,9 +35,11 @@ protected:
             fill(e);
         ASSERT_EQ(SDL_PushEvent(&e), 1);
     }
-    void pushKey(SDL_Keycode sym)
+    void pushKey(SDL_Keycode sym, Uint16 mod = 0, Uint8 repeat = 0)
     {
-        push(SDL_KEYDOWN, gui.window->windowId, [&](SDL_Event& e) { e.key.keysym.sym = sym; });
+        push(SDL_KEYDOWN, gui.window->windowId, [&](SDL_Event& e) {
+            e.key.keysym.sym = sym, e.key.keysym.mod = mod, e.key.repeat = repeat;
+        });
     }
     void pushClose(Uint32 windowId)
     {
@@ -84,39 +64,22 @@ protected:
 
 TEST_F(GuiEngineTest, OneEventPerFrameWithQueuedMotionMergedAndEveryWindowRendered)
 {
-    auto* probe = gui.root->add(new Probe(gui.engine));
+    auto* probe = gui.root->add(new Probe(0, 0, 400, 300));
+    auto motions = [&] { return std::count(probe->types.begin(), probe->types.end(), SDL_MOUSEMOTION); };
     secondWindow();
     for (int i = 0; i < 10; ++i)
         push(SDL_MOUSEMOTION, gui.window->windowId, [i](SDL_Event& e) { e.motion.x = 10 + i; });
     pushKey(SDLK_a);
     pushKey(SDLK_b);
     gui.engine->runFrame();
-    EXPECT_EQ(probe->motions, 1);
-    EXPECT_EQ(probe->lastX, 19) << "the last position wins";
-    EXPECT_EQ(gui.engine->renders, 2);
+    EXPECT_EQ((std::array<long, 3>{motions(), probe->local[0], gui.engine->renders}), (std::array<long, 3>{1, 19, 2}));
     gui.engine->runFrame();
     gui.engine->runFrame();
-    EXPECT_EQ(probe->motions, 1);
+    EXPECT_EQ(motions(), 1);
     EXPECT_EQ(gui.engine->sdlEventTypes, (std::vector<Uint32>{SDL_MOUSEMOTION, SDL_KEYDOWN, SDL_KEYDOWN}));
 }
 
-TEST_F(GuiEngineTest, ClosingTheMainWindowOrQuittingEndsTheLoop)
-{
-    secondWindow();
-    pushClose(gui.window->windowId);
-    gui.engine->runFrame();
-    EXPECT_TRUE(gui.engine->closeRequested);
-    EXPECT_TRUE(gui.engine->quit);
-    // The original event (neutralised) plus one close notice per window.
-    EXPECT_EQ(std::count(gui.engine->sdlEventTypes.begin(), gui.engine->sdlEventTypes.end(), SDL_WINDOWEVENT), 3);
-
-    gui.engine->quit = false;
-    push(SDL_QUIT, 0);
-    gui.engine->runFrame();
-    EXPECT_TRUE(gui.engine->quit);
-}
-
-TEST_F(GuiEngineTest, ClosingADialogWindowCancelsTheDialogAndKeepsRunning)
+TEST_F(GuiEngineTest, ClosingADialogCancelsItButClosingTheMainWindowOrQuittingEndsTheLoop)
 {
     AppWindow* dialog = gui.engine->createDialogWindow(gui.engine, "dialog", SDL_WINDOWPOS_CENTERED,
                                                        SDL_WINDOWPOS_CENTERED, 50, 50, SDL_WINDOW_HIDDEN, 0xFFFFFFFF);
@@ -127,26 +90,50 @@ TEST_F(GuiEngineTest, ClosingADialogWindowCancelsTheDialogAndKeepsRunning)
     EXPECT_FALSE(gui.engine->quit);
     EXPECT_EQ(gui.engine->modalRoot, nullptr);
     ASSERT_EQ(gui.engine->notifications.size(), 1u);
-    EXPECT_EQ(gui.engine->notifications[0].code, GuiNotify::DialogClosed);
-    EXPECT_EQ(gui.engine->notifications[0].param, Uint32(GuiDialog::Cancelled));
+    EXPECT_EQ((std::array{gui.engine->notifications[0].code, gui.engine->notifications[0].param}),
+              (std::array{Uint32(GuiNotify::DialogClosed), Uint32(GuiDialog::Cancelled)}));
     EXPECT_EQ(gui.engine->findWindow(dialogId), nullptr);
+
+    secondWindow();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    gui.engine->sdlEventTypes.clear();
+    pushClose(gui.window->windowId);
+    gui.engine->runFrame();
+    EXPECT_TRUE(gui.engine->closeRequested && gui.engine->quit);
+    // The original event (neutralised) plus one close notice per window.
+    EXPECT_EQ(std::count(gui.engine->sdlEventTypes.begin(), gui.engine->sdlEventTypes.end(), SDL_WINDOWEVENT), 3);
+    gui.engine->quit = false;
+    push(SDL_QUIT, 0);
+    gui.engine->runFrame();
+    EXPECT_TRUE(gui.engine->quit);
 }
 
 TEST_F(GuiEngineTest, WindowsCloseAfterTheEventThatAskedAndTheMainOneIsForgotten)
 {
     const Uint32 otherId = secondWindow()->windowId;
-    auto* probe = gui.root->add(new Probe(gui.engine));
+    auto* probe = gui.root->add(new Probe(0, 0, 400, 300));
     gui.root->setFocus(probe);
-    probe->closeOnKey = otherId;
+    bool stillThereDuringEvent = false;
+    probe->onEvent = [&](const SDL_Event&) {
+        gui.engine->closeWindow(otherId);
+        stillThereDuringEvent = gui.engine->findWindow(otherId) != nullptr;
+    };
     pushKey(SDLK_RETURN);
     gui.engine->runFrame();
-    EXPECT_TRUE(probe->stillThereDuringEvent);
+    EXPECT_TRUE(stillThereDuringEvent);
     EXPECT_EQ(gui.engine->findWindow(otherId), nullptr);
     EXPECT_EQ(GuiEngine::windowList().size(), 1u);
-
     EXPECT_TRUE(gui.engine->destroyWindow(gui.window->windowId));
     EXPECT_EQ(GuiEngine::getMainWindow(), nullptr);
     EXPECT_FALSE(gui.engine->destroyWindow(12345));
+}
+
+TEST_F(GuiEngineTest, DialogsAreCentredOnTheMainWindowUnlessPlaced)
+{
+    SDL_SetWindowPosition(gui.window->sdlWindow, 0, 0);
+    int x = SDL_WINDOWPOS_CENTERED, y = 40;
+    gui.engine->centreOnMainWindow(x, y, 200, 100);
+    EXPECT_EQ((std::array{x, y}), (std::array{100, 40}));
 }
 
 TEST_F(GuiEngineTest, ReleasedTextureIsDestroyedOnTheThirdFrame)
@@ -166,13 +153,12 @@ TEST_F(GuiEngineTest, SizeChangeResizesTheSurfaceAndTheRootAndF11NeedsAPlainFres
     });
     gui.engine->runFrame();
     // The loop follows the platform window's real size right after, so only check that they agree.
-    EXPECT_EQ(cairo_image_surface_get_width(gui.window->surface), gui.window->width);
-    EXPECT_EQ((std::array{gui.root->w, gui.root->h}), (std::array{gui.window->width, gui.window->height}));
+    EXPECT_EQ((std::array{cairo_image_surface_get_width(gui.window->surface), gui.root->w, gui.root->h}),
+              (std::array{gui.window->width, gui.window->width, gui.window->height}));
 
     const Uint32 fullscreen = SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-    const Uint32 id = gui.window->windowId;
-    push(SDL_KEYDOWN, id, [](SDL_Event& e) { e.key.keysym.sym = SDLK_F11, e.key.keysym.mod = KMOD_LCTRL; });
-    push(SDL_KEYDOWN, id, [](SDL_Event& e) { e.key.keysym.sym = SDLK_F11, e.key.repeat = 1; });
+    pushKey(SDLK_F11, KMOD_LCTRL);
+    pushKey(SDLK_F11, 0, 1);
     gui.engine->sdlEventTypes.clear();
     gui.engine->runFrame();
     gui.engine->runFrame();
@@ -180,8 +166,10 @@ TEST_F(GuiEngineTest, SizeChangeResizesTheSurfaceAndTheRootAndF11NeedsAPlainFres
     EXPECT_EQ(SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP, fullscreen);
 }
 
-TEST_F(GuiEngineTest, IdleLoopSleepsWithoutFramesAndWakesForTheNextEvent)
+TEST_F(GuiEngineTest, IdleLoopSleepsAndWakesForTheNextEventOrTheTooltip)
 {
+    auto* hint = gui.root->add(new GuiButton(nullptr, 5, 10, 10, 80, 30, 0, "hint", uiFont, 0));
+    hint->tooltip = "Shows after a rest";
     runUntil([] { return false; }, 100);  // what start-up asked for
     const int rendered = gui.engine->renders;
     int passes = 0;
@@ -193,31 +181,22 @@ TEST_F(GuiEngineTest, IdleLoopSleepsWithoutFramesAndWakesForTheNextEvent)
     std::thread user([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         sentAt = SDL_GetTicks();
-        pushKey(SDLK_a);
+        push(SDL_MOUSEMOTION, gui.window->windowId, [](SDL_Event& e) { e.motion.x = e.motion.y = 20; });
     });
-    gui.engine->idleWaitLimitMs = 5000;
+    gui.engine->idleWaitLimitMs = 5000;  // only events and timers may wake the loop now
     gui.engine->runFrame();
     const Uint32 handledAt = SDL_GetTicks();
     user.join();
-    EXPECT_EQ(gui.engine->sdlEventTypes, std::vector<Uint32>{SDL_KEYDOWN});
+    EXPECT_EQ(gui.engine->sdlEventTypes, std::vector<Uint32>{SDL_MOUSEMOTION});
     EXPECT_EQ(gui.engine->renders, rendered + 1);
     EXPECT_LT(handledAt - sentAt, 250u);  // the wake-up plus a frame, not the 5 s wait limit
-}
 
-TEST_F(GuiEngineTest, TooltipTimerWakesTheIdleLoopOnTime)
-{
-    auto* hint = gui.root->add(new GuiButton(nullptr, 5, 10, 10, 80, 30, 0, "hint", uiFont, 0));
-    hint->tooltip = "Shows after a rest";
-    runUntil([] { return false; }, 100);
-    gui.engine->idleWaitLimitMs = 5000;  // only the timers may wake the loop now
-
-    // A tooltip after 500 ms at rest, in a frame or two rather than thirty.
-    push(SDL_MOUSEMOTION, gui.window->windowId, [](SDL_Event& e) { e.motion.x = e.motion.y = 20; });
-    int rendered = gui.engine->renders;
-    Uint32 took = runUntil([&] { return gui.root->tooltipVisible; }, 1500);
+    // The pointer now rests on the button: its tooltip after 500 ms, in a frame or two rather than thirty.
+    runUntil([&] { return gui.root->tooltipVisible; }, 1500);
+    const Uint32 took = SDL_GetTicks() - sentAt;
     EXPECT_GE(took, 500u);
     EXPECT_LT(took, 900u);  // bounds allow for a loaded machine; the idle limit is 5 s
-    EXPECT_LE(gui.engine->renders - rendered, 4);
+    EXPECT_LE(gui.engine->renders - rendered, 5);
 }
 
 // Without any font the engine still starts, says so and draws no text.
@@ -230,17 +209,15 @@ TEST(GuiFonts, EmbeddedFontNeedsNoFileAndMissingFontIsNotFatal)
     {
         useEmbeddedFont();
         TestEngine engine;
-        EXPECT_NE(uiFont, nullptr);
-        EXPECT_NE(ftFace, nullptr);
+        EXPECT_TRUE(uiFont && ftFace);
         GuiEngine::setEmbeddedFont(nullptr, 0);
     }
     {
         testing::internal::CaptureStderr();
         TestEngine engine;
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find(guiText("Schriftart konnte nicht geladen werden: ")), std::string::npos);
-        EXPECT_EQ(uiFont, nullptr);
-        EXPECT_EQ(ftFace, nullptr);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(guiText("Schriftart konnte nicht geladen werden: ")),
+                  std::string::npos);
+        EXPECT_FALSE(uiFont || ftFace);
         AppWindow* window = engine.createWindow(&engine, "t", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFF000000);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(drawText(window->renderer, uiFont, "text", SDL_Color{0, 0, 0, 255}, 0, 0).w, 0);

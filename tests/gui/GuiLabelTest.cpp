@@ -6,9 +6,6 @@
 #include "gui/GuiLabel.h"
 #include "gui/GuiText.h"
 
-#include <gtest/gtest.h>
-
-
 using namespace guitest;
 
 namespace {
@@ -28,10 +25,8 @@ int widthOf(const std::string& text)
 TEST(GuiLabel, ShortensFromTheLeftToTheNextSeparatorAndNeverInsideACharacter)
 {
     GuiFixtureState gui;
-    struct Case {
-        std::string text, fitsWidthOf, shown;
-    };
-    const Case cases[] = {
+    // {text, the text whose width is given, shown}
+    const std::array<std::string, 3> cases[] = {
         {"/home/anna/track.gpx", "/home/anna/track.gpx", "/home/anna/track.gpx"},  // fits whole
         // A tail that begins mid-name moves forward to the separator that follows.
         {LongPath, Ellipsis + "ents/Radtouren/Sommer/Alpenrunde.gpx", Ellipsis + "/Radtouren/Sommer/Alpenrunde.gpx"},
@@ -43,8 +38,8 @@ TEST(GuiLabel, ShortensFromTheLeftToTheNextSeparatorAndNeverInsideACharacter)
          Ellipsis + "/Weg über den Paß.gpx"},
         {"ÄÖÜäöüßÄÖÜäöüß", Ellipsis + "öüß", Ellipsis + "öüß"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(shortenFromLeft(uiFont, c.text, widthOf(c.fitsWidthOf)), c.shown) << c.text;
+    for (const auto& [text, fitsWidthOf, shown] : cases)
+        EXPECT_EQ(shortenFromLeft(uiFont, text, widthOf(fitsWidthOf)), shown) << text;
     EXPECT_EQ(shortenFromLeft(uiFont, "/tmp/x.gpx", 1), Ellipsis);
 }
 
@@ -61,15 +56,13 @@ TEST(GuiLabel, ShowsTheShortenedOrFlattenedTextAndKeepsTheWholeValue)
     EXPECT_TRUE(label->setValue(LongPath));
     label->w = widthOf(Ellipsis + "/Alpenrunde.gpx");
     EXPECT_EQ(label->displayText(), Ellipsis + "/Alpenrunde.gpx") << "a new width refills the cache";
-    std::string value;
-    EXPECT_TRUE(label->getValue(value));
-    EXPECT_EQ(value, LongPath);
 
     const std::string message = "Could not create the OSM map.\n\nHTTP 429\tlater";
     label->w = 2000;
     label->setText(message);
     EXPECT_EQ(label->displayText(), "Could not create the OSM map.  HTTP 429 later");
-    label->getValue(value);
+    std::string value;
+    EXPECT_TRUE(label->getValue(value));
     EXPECT_EQ(value, message);
 }
 
@@ -88,5 +81,4 @@ TEST(GuiLabel, LeftAlignedStartsAtTheLeftEdgeAndCentredInTheMiddle)
     gui.root->draw(gui.renderer);
     EXPECT_NEAR(firstInkColumn(10, 34), 20 + 1.5, 1.5);
     EXPECT_NEAR(firstInkColumn(50, 74), 20 + (200 - widthOf("HHHH")) / 2 + 1.5, 1.5);
-    EXPECT_NEAR(readPixel(gui.renderer, 210, 20).r, 200, 2) << "no background is drawn";
 }
