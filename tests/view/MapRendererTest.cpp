@@ -222,11 +222,8 @@ TEST_F(MapRendererTest, PixelSizedFeaturesStayVisible)
     render();
     for (int x : {60, 90, 120, 150}) {
         int strongest = 0;
-        for (int i = 0; i < 4; ++i) {
-            Rgb c = at(x + i % 2, 60 + i / 2);
-            strongest = std::max({strongest, std::abs(c.r - kBackground.r), std::abs(c.g - kBackground.g),
-                                  std::abs(c.b - kBackground.b)});
-        }
+        for (int i = 0; i < 4; ++i)
+            strongest = std::max(strongest, at(x + i % 2, 60 + i / 2).distance(kBackground));
         EXPECT_GE(strongest, 12) << "feature at x " << x;
     }
 }
