@@ -165,6 +165,10 @@ TEST_F(MapRendererTest, SectionCursorsDotsAndDirectLine)
     std::swap(scene.markerA, scene.markerB);
     render();
     EXPECT_EQ(0, std::memcmp(first.data(), pixels, first.size())) << "whichever marker comes first";
+    scene.markerB = -1;
+    scene.showDirectLine = true;
+    render();
+    EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(200, 200), 12) << "one marker makes no section";
 
     use(makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.05}, {47.0, 9.1}}));
     scene.cursorIndex = 2;
@@ -200,6 +204,24 @@ TEST_F(MapRendererTest, DenseTrackStillShowsEveryStretch)
             EXPECT_RGB_NEAR(dots ? rgb(0.95, 0.98, 1.0) : rgb(0.08, 0.38, 0.70), at(199, y), 12) << y;
     }
     EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(371, 371), kTolerance);
+}
+
+TEST_F(MapRendererTest, CurtainHangsUnderEveryPoint)
+{
+    use(makeTrack({{47.1, 9.0, 0.0}, {47.0, 9.03, 900.0}, {47.05, 9.06, 900.0}, {47.0, 9.1, 900.0}}));
+    scene.view.angleX = 50;
+    scene.view.showHeight = true;
+    render();
+    MapProjection projection(*track, extent, scene.view);
+    for (int i = 1; i < 4; ++i) {
+        const WayPoint& point = *track->getWayPoint(i);
+        ScreenPoint top = projection.projectWayPoint(point, Pan::Applied);
+        ScreenPoint bottom = projection.projectGround(point.getLat(), point.getLon(), Pan::Applied);
+        int strongest = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            strongest = std::max(strongest, at(top.x + dx, (top.y + bottom.y) / 2).distance(kBackground));
+        EXPECT_GE(strongest, 20) << "point " << i;
+    }
 }
 
 TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
