@@ -14,11 +14,8 @@ inline std::string gpxText(const Gpx* gpx)
     if (!gpx)
         return "no document\n";
     auto quoted = [](std::string_view text) { return "\"" + std::string(text) + "\""; };
-    auto number = [](double value) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.17g", value);
-        return std::string(text);
-    };
+    char text[32];
+    auto number = [&text](double value) { return std::string(text, std::snprintf(text, sizeof text, "%.17g", value)); };
     std::string out = "gpx creator=" + quoted(gpx->getCreator()) + " version=" + quoted(gpx->getVersion())
         + " bounds=" + number(gpx->getMinLat()) + "," + number(gpx->getMinLon()) + ","
         + number(gpx->getMaxLat()) + "," + number(gpx->getMaxLon()) + "\n";

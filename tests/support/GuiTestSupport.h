@@ -20,17 +20,12 @@ namespace guitest {
 // The interface font's bytes, read once from the source tree.
 inline const std::vector<unsigned char>& fontBytes()
 {
-    static const std::vector<unsigned char> bytes = [] {
-        std::ifstream in(std::string(PATHLARK_SOURCE_DIR) + "/data/fonts/Vera.ttf", std::ios::binary);
-        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-    }();
+    static std::ifstream in(std::string(PATHLARK_SOURCE_DIR) + "/data/fonts/Vera.ttf", std::ios::binary);
+    static const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
     return bytes;
 }
 
-inline void useEmbeddedFont()
-{
-    GuiEngine::setEmbeddedFont(fontBytes().data(), int(fontBytes().size()));
-}
+inline void useEmbeddedFont() { GuiEngine::setEmbeddedFont(fontBytes().data(), int(fontBytes().size())); }
 
 class TestEngine : public GuiEngine {
 public:
@@ -43,19 +38,15 @@ public:
             SDL_RenderPresent(window->renderer);
         }
     }
-
     void handleEvent(AppWindow* window, GuiEvent& event) override
     {
-        if (event.kind == GuiEvent::Notification) {
-            notifications.push_back(event);
-            return;
-        }
+        if (event.kind == GuiEvent::Notification)
+            return notifications.push_back(event);
         if (event.sdlEvent)
             sdlEventTypes.push_back(event.sdlEvent->type);
         if (window->root)
             window->root->handleEvent(event);
     }
-
     std::vector<GuiEvent> notifications;
     std::vector<Uint32> sdlEventTypes;
     int renders = 0;
@@ -64,24 +55,17 @@ public:
 // One engine and one window per test; the font comes from memory.
 struct GuiFixtureState {
     GuiFixtureState(int w = 400, int h = 300)
+        : engine((useEmbeddedFont(), new TestEngine())),
+          window(engine->createWindow(engine, "test", 0, 0, w, h, SDL_WINDOW_HIDDEN, 0xFFC8C8C8)),
+          root(window->root), renderer(window->renderer)
     {
-        useEmbeddedFont();
-        engine = new TestEngine();
-        window = engine->createWindow(engine, "test", 0, 0, w, h, SDL_WINDOW_HIDDEN, 0xFFC8C8C8);
         GuiEngine::setMainWindow(window);
-        root = window->root;
-        renderer = window->renderer;
     }
-    ~GuiFixtureState()
-    {
-        delete engine;
-        GuiEngine::setEmbeddedFont(nullptr, 0);
-    }
-
-    TestEngine* engine = nullptr;
-    AppWindow* window = nullptr;
-    GuiWindow* root = nullptr;
-    SDL_Renderer* renderer = nullptr;
+    ~GuiFixtureState() { delete engine; GuiEngine::setEmbeddedFont(nullptr, 0); }
+    TestEngine* engine;
+    AppWindow* window;
+    GuiWindow* root;
+    SDL_Renderer* renderer;
 };
 
 // Sends an SDL event to the window's root the way the engine does.
@@ -92,16 +76,10 @@ inline void send(GuiWindow* root, SDL_Event event)
     root->handleEvent(guiEvent);
 }
 
-inline SDL_Event mouseButton(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1)
+inline SDL_Event mouseButton(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1,
+                             Uint32 timestamp = 0)
 {
-    SDL_Event e{};
-    e.type = type;
-    e.button.button = button;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.clicks = clicks;
-    e.button.x = x;
-    e.button.y = y;
-    return e;
+    return SDL_Event{.button = {type, timestamp, 0, 0, button, Uint8(type == SDL_MOUSEBUTTONDOWN), clicks, 0, x, y}};
 }
 
 inline void press(GuiWindow* root, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1)
@@ -122,41 +100,23 @@ inline void click(GuiWindow* root, int x, int y, Uint8 clicks = 1)
 
 inline void motion(GuiWindow* root, int x, int y, Uint32 buttons = 0)
 {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = buttons;
-    send(root, e);
+    send(root, SDL_Event{.motion = {SDL_MOUSEMOTION, 0, 0, 0, buttons, x, y, 0, 0}});
 }
 
 inline void wheel(GuiWindow* root, int x, int y, int dy, int dx = 0, Uint32 direction = SDL_MOUSEWHEEL_NORMAL)
 {
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.x = dx;
-    e.wheel.y = dy;
-    e.wheel.direction = direction;
-    e.wheel.mouseX = x;
-    e.wheel.mouseY = y;
-    send(root, e);
+    send(root, SDL_Event{.wheel = {SDL_MOUSEWHEEL, 0, 0, 0, dx, dy, direction, 0.0f, 0.0f, x, y}});
 }
 
 inline void key(GuiWindow* root, SDL_Keycode sym, Uint16 mod = KMOD_NONE, Uint32 type = SDL_KEYDOWN)
 {
-    SDL_Event e{};
-    e.type = type;
-    e.key.keysym.sym = sym;
-    e.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
-    e.key.keysym.mod = mod;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    send(root, e);
+    const SDL_Keysym keysym{SDL_GetScancodeFromKey(sym), sym, mod, 0};
+    send(root, SDL_Event{.key = {type, 0, 0, Uint8(type == SDL_KEYDOWN), 0, 0, 0, keysym}});
 }
 
 inline void textInput(GuiWindow* root, const char* text)
 {
-    SDL_Event e{};
-    e.type = SDL_TEXTINPUT;
+    SDL_Event e{.text = {SDL_TEXTINPUT, 0, 0, {}}};
     SDL_strlcpy(e.text.text, text, sizeof(e.text.text));
     send(root, e);
 }
@@ -165,10 +125,9 @@ inline void textInput(GuiWindow* root, const char* text)
 inline SDL_Color readPixel(SDL_Renderer* renderer, int x, int y)
 {
     SDL_Rect r{x, y, 1, 1};
-    Uint32 pixel = 0;
-    SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ABGR8888, &pixel, 4);
-    return SDL_Color{Uint8(pixel & 0xFF), Uint8((pixel >> 8) & 0xFF), Uint8((pixel >> 16) & 0xFF),
-                     Uint8((pixel >> 24) & 0xFF)};
+    SDL_Color pixel{};
+    SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_RGBA32, &pixel, 4);
+    return pixel;
 }
 
 // Writes a solid w x h picture of one colour into the test's temporary folder and returns its path.

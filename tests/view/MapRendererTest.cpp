@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <tuple>
 
 using namespace pathlark;
 using viewtest::blend;
@@ -25,42 +26,31 @@ const Rgb kForest = blend(0.53, 0.73, 0.48, 0.48, kBackground);
 
 MapFeature feature(MapCategory category, std::vector<MapPoint> points, std::string name = {}, bool closed = false)
 {
-    MapFeature f;
-    f.category = category;
-    f.points = std::move(points);
-    f.name = std::move(name);
-    f.closed = closed;
-    return f;
+    return MapFeature{.points = std::move(points), .rings = {}, .name = std::move(name), .category = category, .closed = closed};
 }
 
 // A 400 x 400 panel over the track's square extent 47.0..47.1 N, 9.0..9.1 E:
 // 3440 pixels per degree at zoom 1, the north-west corner at (28, 28). The
 // legend covers y 308..388, so probes stay above it.
 struct MapRendererTest : testing::Test {
-    MapRendererTest()
-    {
-        scene.track = track.get();
-        scene.view = {.width = 400, .height = 400};
-        scene.features = &features;
-        scene.mapRevision = 1;
-    }
-
     void render()
     {
         renderMapPanel(canvas.cr, scene, extent, cache);
         ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(canvas.cr));
     }
-
+    void use(std::unique_ptr<Track> other)
+    {
+        track = std::move(other);
+        scene.track = track.get();
+    }
     Rgb at(double x, double y) const { return canvas.at(x, y); }
 
     // The position drawn at panel pixel (x, y) at zoom 1 without pan.
     static MapPoint pixel(double x, double y) { return {47.1 - (y - 28.0) / 3440.0, 9.0 + (x - 28.0) / 3440.0}; }
-
     static MapFeature square(MapCategory category, double x0, double y0, double x1, double y1)
     {
         return feature(category, {pixel(x0, y0), pixel(x1, y0), pixel(x1, y1), pixel(x0, y1), pixel(x0, y0)}, {}, true);
     }
-
     static MapFeature horizontal(MapCategory category, double x0, double x1, double y)
     {
         return feature(category, {pixel(x0, y), pixel(x1, y)});
@@ -69,7 +59,7 @@ struct MapRendererTest : testing::Test {
     // Along the top and right edges of the extent, out of the way of the probes.
     std::unique_ptr<Track> track = makeTrack({{47.1, 9.0, 400.0}, {47.1, 9.1, 420.0}, {47.0, 9.1, 450.0}});
     std::vector<MapFeature> features;
-    MapScene scene;
+    MapScene scene{.track = track.get(), .view = {.width = 400, .height = 400}, .features = &features, .mapRevision = 1, .flags = {}};
     TrackExtent extent;
     MapLayerCache cache;
     viewtest::Canvas canvas{400, 400};
@@ -77,87 +67,71 @@ struct MapRendererTest : testing::Test {
 
 } // namespace
 
-TEST_F(MapRendererTest, BackgroundAndGridWithoutTrack)
-{
-    scene.track = nullptr;
-    render();
-    EXPECT_RGB_NEAR(kBackground, at(25, 25), kTolerance);
-    // Lines at x = 50 and y = 50, one pixel wide, half on each neighbouring pixel.
-    Rgb halfGrid = blend(0.88, 0.90, 0.92, 0.5, kBackground);
-    EXPECT_RGB_NEAR(halfGrid, at(49, 25), kTolerance);
-    EXPECT_RGB_NEAR(halfGrid, at(25, 50), kTolerance);
-    EXPECT_EQ(0u, cache.rebuilds);
-}
-
-TEST_F(MapRendererTest, AreasFillByCategoryFromTheirMinimumZoomAndLeaveHoles)
+TEST_F(MapRendererTest, BackgroundGridAreasBridgesAndTunnels)
 {
     MapFeature forest = square(MapCategory::Forest, 160, 40, 280, 160);
     forest.rings.push_back(square(MapCategory::Forest, 180, 60, 210, 90).points);
     MapFeature openWater = square(MapCategory::WaterArea, 60, 110, 90, 140);
     openWater.closed = false;
     openWater.points.pop_back();
-    features = {forest, square(MapCategory::Building, 110, 110, 140, 140), openWater};
-    render();
-    EXPECT_RGB_NEAR(kForest, at(240, 75), kTolerance);
-    EXPECT_RGB_NEAR(kBackground, at(195, 75), kTolerance) << "an inner ring is a hole";
-    EXPECT_RGB_NEAR(kBackground, at(125, 125), kTolerance) << "buildings wait for zoom 1.25";
-    EXPECT_RGB_NEAR(kBackground, at(75, 125), kTolerance) << "an open way cannot be filled";
-
-    // At zoom 1.25 about the centre (200, 200) the building's middle moves to (106.25, 106.25).
-    scene.view.zoom = 1.25;
-    render();
-    EXPECT_RGB_NEAR(blend(0.66, 0.58, 0.50, 0.52, kBackground), at(106, 106), kTolerance);
-}
-
-TEST_F(MapRendererTest, BridgeGetsACasingAndTunnelIsDashed)
-{
     // A motorway 4.2 pixels wide centred 2.1 below a pixel row: the casing adds one whole row each side.
     MapFeature bridge = horizontal(MapCategory::Motorway, 30, 170, 62.1);
     bridge.bridge = true;
     // A service road 1.5 wide from x = 40: dashes 5 on, 4 off, with round caps of 0.75.
     MapFeature tunnel = horizontal(MapCategory::ServiceRoad, 40, 170, 120.75);
     tunnel.tunnel = true;
-    features = {bridge, tunnel};
+    features = {forest, square(MapCategory::Building, 110, 110, 140, 140), openWater, bridge, tunnel};
     render();
-    Rgb casing = blend(0.30, 0.30, 0.30, 0.72, kBackground);
-    EXPECT_RGB_NEAR(casing, at(75, 59), kTolerance);
-    EXPECT_RGB_NEAR(blend(0.88, 0.43, 0.18, 0.82, casing), at(75, 62), kTolerance);
-    EXPECT_RGB_NEAR(kBackground, at(75, 57), kTolerance);
+    const Rgb halfGrid = blend(0.88, 0.90, 0.92, 0.5, kBackground), casing = blend(0.30, 0.30, 0.30, 0.72, kBackground);
+    const Rgb dash = blend(0.58, 0.57, 0.54, 0.48, kBackground);
+    struct Probe {
+        int x, y;
+        Rgb colour;
+        const char* what;
+    } const probes[] = {
+        {25, 25, kBackground, "background"}, {49, 25, halfGrid, "grid line at x = 50"}, {25, 50, halfGrid, "at y = 50"},
+        {240, 75, kForest, "forest"}, {195, 75, kBackground, "an inner ring is a hole"},
+        {125, 125, kBackground, "buildings wait for zoom 1.25"}, {75, 125, kBackground, "an open way is not filled"},
+        {75, 59, casing, "bridge casing"}, {75, 62, blend(0.88, 0.43, 0.18, 0.82, casing), "motorway on the bridge"},
+        {75, 57, kBackground, "beyond the casing"}, {42, 120, dash, "dash"}, {46, 120, kBackground, "gap"},
+        {51, 120, dash, "next dash"},
+    };
+    for (const Probe& p : probes)
+        EXPECT_RGB_NEAR(p.colour, at(p.x, p.y), kTolerance) << p.what;
 
-    Rgb dash = blend(0.58, 0.57, 0.54, 0.48, kBackground);
-    EXPECT_RGB_NEAR(dash, at(42, 120), kTolerance);
-    EXPECT_RGB_NEAR(kBackground, at(46, 120), kTolerance);
-    EXPECT_RGB_NEAR(dash, at(51, 120), kTolerance);
+    // At zoom 1.25 about the centre (200, 200) the building's middle moves to (106.25, 106.25).
+    scene.view.zoom = 1.25;
+    render();
+    EXPECT_RGB_NEAR(blend(0.66, 0.58, 0.50, 0.52, kBackground), at(106, 106), kTolerance);
+    scene.track = nullptr;
+    MapLayerCache fresh;
+    renderMapPanel(canvas.cr, scene, extent, fresh);
+    EXPECT_RGB_NEAR(halfGrid, at(49, 25), kTolerance) << "no track: the grid alone";
+    EXPECT_EQ(0u, fresh.rebuilds);
 }
 
 TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
 {
     features = {square(MapCategory::Forest, 60, 60, 90, 90)};
-    render();
-    ASSERT_EQ(1u, cache.rebuilds);
-
-    scene.view.panX = 40.0;
-    render();
-    EXPECT_EQ(1u, cache.rebuilds);
-    EXPECT_RGB_NEAR(kForest, at(115, 75), kTolerance) << "the reused layer is shifted by the pan";
-    EXPECT_RGB_NEAR(kBackground, at(65, 75), kTolerance);
-
-    scene.view.panX = 320.0;
-    scene.view.panY = -320.0;
-    render();
-    EXPECT_EQ(1u, cache.rebuilds);
-    scene.view.panX = 320.001;
-    render();
-    EXPECT_EQ(2u, cache.rebuilds);
-
-    scene.mapRevision = 2;
-    render();
-    EXPECT_EQ(3u, cache.rebuilds);
-    scene.view.angleZ = 5;
-    render();
-    EXPECT_EQ(4u, cache.rebuilds);
-    render();
-    EXPECT_EQ(4u, cache.rebuilds);
+    struct Step {
+        double panX, panY;
+        std::uint64_t revision;
+        int angleZ;
+        unsigned rebuilds;
+    } const steps[] = {{0, 0, 1, 0, 1},     {40, 0, 1, 0, 1},      {320, -320, 1, 0, 1}, {320.001, -320, 1, 0, 2},
+                       {320.001, -320, 2, 0, 3}, {320.001, -320, 2, 5, 4}, {320.001, -320, 2, 5, 4}};
+    for (const Step& s : steps) {
+        scene.view.panX = s.panX;
+        scene.view.panY = s.panY;
+        scene.mapRevision = s.revision;
+        scene.view.angleZ = s.angleZ;
+        render();
+        EXPECT_EQ(s.rebuilds, cache.rebuilds) << s.panX << " " << s.revision << " " << s.angleZ;
+        if (s.panX == 40) {
+            EXPECT_RGB_NEAR(kForest, at(115, 75), kTolerance) << "the reused layer is shifted by the pan";
+            EXPECT_RGB_NEAR(kBackground, at(65, 75), kTolerance);
+        }
+    }
 }
 
 TEST_F(MapRendererTest, LegendHasOneColumnBelow320Pixels)
@@ -171,48 +145,39 @@ TEST_F(MapRendererTest, LegendHasOneColumnBelow320Pixels)
         scene.view.height = 300;
         renderMapPanel(panel.cr, scene, extent, cache);
         // One column: 146 x 155 from (12, 133). Two columns: 286 x 80 from (12, 208).
-        bool oneColumn = width < 320;
-        EXPECT_RGB_NEAR(oneColumn ? kBackground : box, panel.at(290, 210), kTolerance) << width;
-        EXPECT_RGB_NEAR(oneColumn ? box : kBackground, panel.at(145, 136), kTolerance) << width;
+        EXPECT_RGB_NEAR(width < 320 ? kBackground : box, panel.at(290, 210), kTolerance) << width;
+        EXPECT_RGB_NEAR(width < 320 ? box : kBackground, panel.at(145, 136), kTolerance) << width;
     }
 }
 
-TEST_F(MapRendererTest, SectionIsTheSameWhicheverMarkerComesFirst)
+TEST_F(MapRendererTest, SectionCursorsDotsAndDirectLine)
 {
-    track = makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.04}, {47.05, 9.06}, {47.05, 9.08}, {47.0, 9.1}});
-    scene.track = track.get();
+    use(makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.04}, {47.05, 9.06}, {47.05, 9.08}, {47.0, 9.1}}));
     scene.markerA = 4;
     scene.markerB = 1;
     render();
     const unsigned char* pixels = cairo_image_surface_get_data(canvas.surface);
     std::vector<unsigned char> first(pixels, pixels + 400 * 4 * 400);
-    // Points 1..4 lie on y = 200 at x = 96.8, 165.6, 234.4, 303.2.
-    Rgb red = rgb(0.82, 0.12, 0.10);
-    EXPECT_RGB_NEAR(red, at(131, 199), kTolerance);
-    EXPECT_RGB_NEAR(red, at(234, 200), kTolerance);
-    // Point 0 to 1 runs from (28, 28) to (96.8, 200); this pixel is almost wholly on it.
+    // Points 1..4 lie on y = 200 at x = 96.8, 165.6, 234.4, 303.2; point 0 to 1 runs from (28, 28) to (96.8, 200).
+    EXPECT_RGB_NEAR(rgb(0.82, 0.12, 0.10), at(131, 199), kTolerance) << "the section";
+    EXPECT_RGB_NEAR(rgb(0.82, 0.12, 0.10), at(234, 200), kTolerance);
     EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(60, 110), 12) << "the track line outside the section";
-
-    scene.markerA = 1;
-    scene.markerB = 4;
+    std::swap(scene.markerA, scene.markerB);
     render();
-    EXPECT_EQ(0, std::memcmp(first.data(), pixels, first.size()));
-}
+    EXPECT_EQ(0, std::memcmp(first.data(), pixels, first.size())) << "whichever marker comes first";
+    scene.markerB = -1;
+    scene.showDirectLine = true;
+    render();
+    EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(200, 200), 12) << "one marker makes no section";
 
-TEST_F(MapRendererTest, CursorsDotsAndDirectLine)
-{
-    track = makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.05}, {47.0, 9.1}});
-    scene.track = track.get();
+    use(makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.05}, {47.0, 9.1}}));
     scene.cursorIndex = 2;
-    scene.view.panX = 10.0;
-    scene.view.panY = 10.0;
+    scene.view.panX = scene.view.panY = 10.0;
     scene.showWaypoints = true;
     render();
-    // Point 2 is drawn at (210, 210): the ring runs from radius 5.5 to 8.5.
+    // Point 2 is drawn at (210, 210): the ring runs from radius 5.5 to 8.5. Point 1's dot is at (106.8, 210).
     EXPECT_RGB_NEAR(rgb(1.0, 0.72, 0.05), at(216, 210), kTolerance);
-    // Point 1 at (106.8, 210): the middle of its dot.
     EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(106, 209), kTolerance);
-
     scene.freeCursor = true;
     scene.freeCursorLat = 47.05;
     scene.freeCursorLon = 9.05;
@@ -221,45 +186,53 @@ TEST_F(MapRendererTest, CursorsDotsAndDirectLine)
     scene.markerB = 3;
     scene.showDirectLine = true;
     render();
-    Rgb orange = rgb(0.92, 0.32, 0.10);
-    EXPECT_RGB_NEAR(orange, at(217, 209), kTolerance);
-    EXPECT_RGB_NEAR(orange, at(209, 203), kTolerance);
+    EXPECT_RGB_NEAR(rgb(0.92, 0.32, 0.10), at(217, 209), kTolerance);
+    EXPECT_RGB_NEAR(rgb(0.92, 0.32, 0.10), at(209, 203), kTolerance);
 }
 
 TEST_F(MapRendererTest, DenseTrackStillShowsEveryStretch)
 {
     // 5001 points a fraction of a pixel apart, straight down the middle at x = 200.
-    track = std::make_unique<Track>();
+    use(std::make_unique<Track>());
     for (int i = 0; i <= 5000; ++i)
         viewtest::addPoint(*track, {47.1 - 0.1 * i / 5000.0, i == 0 ? 9.0 : i == 5000 ? 9.1 : 9.05});
-    scene.track = track.get();
-    render();
-    for (int y : {40, 130, 230, 290})
-        EXPECT_RGB_NEAR(rgb(0.08, 0.38, 0.70), at(199, y), kTolerance) << y;
-    // Each later dot's rim covers the middle of the dots a few pixels before
-    // it, so the chain shows rim colour; only the last dot shows its fill.
-    scene.showWaypoints = true;
-    render();
-    for (int y : {40, 130, 230, 290})
-        EXPECT_RGB_NEAR(rgb(0.95, 0.98, 1.0), at(199, y), 12) << y;
+    // With dots, each later dot's rim covers the middle of the ones before it; only the last shows its fill.
+    for (bool dots : {false, true}) {
+        scene.showWaypoints = dots;
+        render();
+        for (int y : {40, 130, 230, 290})
+            EXPECT_RGB_NEAR(dots ? rgb(0.95, 0.98, 1.0) : rgb(0.08, 0.38, 0.70), at(199, y), 12) << y;
+    }
     EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(371, 371), kTolerance);
+}
+
+TEST_F(MapRendererTest, CurtainHangsUnderEveryPoint)
+{
+    use(makeTrack({{47.1, 9.0, 0.0}, {47.0, 9.03, 900.0}, {47.05, 9.06, 900.0}, {47.0, 9.1, 900.0}}));
+    scene.view.angleX = 50;
+    scene.view.showHeight = true;
+    render();
+    MapProjection projection(*track, extent, scene.view);
+    for (int i = 1; i < 4; ++i) {
+        const WayPoint& point = *track->getWayPoint(i);
+        ScreenPoint top = projection.projectWayPoint(point, Pan::Applied);
+        ScreenPoint bottom = projection.projectGround(point.getLat(), point.getLon(), Pan::Applied);
+        int strongest = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            strongest = std::max(strongest, at(top.x + dx, (top.y + bottom.y) / 2).distance(kBackground));
+        EXPECT_GE(strongest, 20) << "point " << i;
+    }
 }
 
 TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    track = makeTrack({{nan, 9.0}, {47.1, 9.0, nan}, {47.0, 9.1}, {47.05, HUGE_VAL}});
-    scene.track = track.get();
-    scene.cursorIndex = 0;
-    scene.markerA = 0;
-    scene.markerB = 3;
-    scene.showWaypoints = true;
-    scene.showDirectLine = true;
-    scene.view.showHeight = true;
-    scene.view.angleX = 30;
-    MapFeature named = square(MapCategory::Forest, 60, 60, 90, 90);
-    named.name = "bad \xC3( name";
-    features = {named};
+    use(makeTrack({{nan, 9.0}, {47.1, 9.0, nan}, {47.0, 9.1}, {47.05, HUGE_VAL}}));
+    scene = {.track = track.get(), .view = {.width = 400, .height = 400, .angleX = 30, .showHeight = true},
+             .cursorIndex = 0, .markerA = 0, .markerB = 3, .showWaypoints = true, .showDirectLine = true,
+             .features = &features, .mapRevision = 1, .flags = {}};
+    features = {square(MapCategory::Forest, 60, 60, 90, 90)};
+    features[0].name = "bad \xC3( name";
     render();
 }
 
@@ -271,12 +244,8 @@ TEST_F(MapRendererTest, PixelSizedFeaturesStayVisible)
     render();
     for (int x : {60, 90, 120, 150}) {
         int strongest = 0;
-        for (int dy = 0; dy < 2; ++dy)
-            for (int dx = 0; dx < 2; ++dx) {
-                Rgb c = at(x + dx, 60 + dy);
-                strongest = std::max({strongest, std::abs(c.r - kBackground.r), std::abs(c.g - kBackground.g),
-                                      std::abs(c.b - kBackground.b)});
-            }
+        for (int i = 0; i < 4; ++i)
+            strongest = std::max(strongest, at(x + i % 2, 60 + i / 2).distance(kBackground));
         EXPECT_GE(strongest, 12) << "feature at x " << x;
     }
 }
@@ -289,11 +258,12 @@ void drawWithCairo(cairo_t* cr, const std::vector<const MapFeature*>& shown, con
                    const MapProjection& projection)
 {
     static const double dashes[] = {5.0, 4.0};
-    double factor = widthFactor(projection.view().zoom);
+    const double factor = widthFactor(projection.view().zoom);
     for (const MapFeature* f : shown) {
         const CategoryStyle& style = categoryStyle(f->category);
         cairo_new_path(cr);
         auto ring = [&](const std::vector<MapPoint>& points, bool close) {
+            cairo_new_sub_path(cr);
             for (const MapPoint& point : points) {
                 ScreenPoint p = projection.projectGround(point.latitude, point.longitude, Pan::Applied);
                 cairo_line_to(cr, p.x, p.y);
@@ -303,12 +273,10 @@ void drawWithCairo(cairo_t* cr, const std::vector<const MapFeature*>& shown, con
         };
         ring(f->points, f->closed);
         for (const std::vector<MapPoint>& extra : f->rings)
-            if (extra.size() > 2) {
-                cairo_new_sub_path(cr);
+            if (extra.size() > 2)
                 ring(extra, true);
-            }
-        bool water = f->category == MapCategory::WaterArea;
         if (style.area) {
+            bool water = f->category == MapCategory::WaterArea;
             cairo_set_source_rgba(cr, style.red, style.green, style.blue, style.alpha);
             cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
             cairo_fill_preserve(cr);
@@ -322,18 +290,17 @@ void drawWithCairo(cairo_t* cr, const std::vector<const MapFeature*>& shown, con
             cairo_stroke(cr);
             continue;
         }
-        double width = style.baseWidth * factor;
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         cairo_set_dash(cr, dashes, 0, 0.0);
         if (f->bridge) {
             cairo_set_source_rgba(cr, 0.30, 0.30, 0.30, 0.72);
-            cairo_set_line_width(cr, width + 2.0);
+            cairo_set_line_width(cr, style.baseWidth * factor + 2.0);
             cairo_stroke_preserve(cr);
         }
         cairo_set_dash(cr, dashes, style.dashed || f->tunnel ? 2 : 0, 0.0);
         cairo_set_source_rgba(cr, style.red, style.green, style.blue, f->tunnel ? 0.48 : 0.82);
-        cairo_set_line_width(cr, width);
+        cairo_set_line_width(cr, style.baseWidth * factor);
         cairo_stroke(cr);
     }
     cairo_set_dash(cr, dashes, 0, 0.0);
@@ -359,45 +326,34 @@ void drawWithCairo(cairo_t* cr, const std::vector<const MapFeature*>& shown, con
 // with every point.
 TEST(MapLayer, RealMapsLookAsDrawnInFullDetail)
 {
-    struct View {
-        double zoom;
-        int angleX, angleZ;
-    };
     for (const char* name : {"north-bayreuth-2014_overpass_forest-excerpt.osm", "krems-2013_josm-single-quotes_excerpt.osm"}) {
         std::vector<MapFeature> features = readOsmMap(std::string(PATHLARK_TEST_DATA_DIR) + "/osm/" + name);
         ASSERT_FALSE(features.empty()) << name;
         // A track across the map's extent, so the view fits the map.
-        double minLat = HUGE_VAL, maxLat = -HUGE_VAL, minLon = HUGE_VAL, maxLon = -HUGE_VAL;
+        MapPoint low{HUGE_VAL, HUGE_VAL}, high{-HUGE_VAL, -HUGE_VAL};
         for (const MapFeature& f : features)
             for (const MapPoint& p : f.points) {
-                minLat = std::min(minLat, p.latitude);
-                maxLat = std::max(maxLat, p.latitude);
-                minLon = std::min(minLon, p.longitude);
-                maxLon = std::max(maxLon, p.longitude);
+                low = {std::min(low.latitude, p.latitude), std::min(low.longitude, p.longitude)};
+                high = {std::max(high.latitude, p.latitude), std::max(high.longitude, p.longitude)};
             }
-        auto track = makeTrack({{minLat, minLon}, {maxLat, maxLon}});
-        for (View v : {View{1.0, 0, 0}, View{4.0, 0, 0}, View{20.0, 0, 0}, View{2.0, 40, 30}}) {
-            MapScene scene;
-            scene.track = track.get();
-            scene.view = {.width = 240, .height = 180, .zoom = v.zoom, .angleX = v.angleX, .angleZ = v.angleZ};
-            scene.features = &features;
-            scene.mapRevision = 1;
+        auto track = makeTrack({{low.latitude, low.longitude}, {high.latitude, high.longitude}});
+        for (auto [zoom, angleX, angleZ] : {std::tuple{1.0, 0, 0}, {4.0, 0, 0}, {20.0, 0, 0}, {2.0, 40, 30}}) {
+            MapScene scene{.track = track.get(), .view = {.width = 240, .height = 180, .zoom = zoom, .angleX = angleX,
+                                                          .angleZ = angleZ}, .features = &features, .mapRevision = 1, .flags = {}};
             TrackExtent extent;
             MapLayerCache cache;
-            viewtest::Canvas panel(240, 180);
+            viewtest::Canvas panel(240, 180), full(720, 540);
             renderMapPanel(panel.cr, scene, extent, cache);
             ASSERT_TRUE(cache.surface);
-
             MapProjection projection(*track, extent, scene.view);
-            viewtest::Canvas full(720, 540);
             cairo_translate(full.cr, 240, 180);
             drawWithCairo(full.cr, mapLayerFeatures(cache, features, 1, projection),
-                          placeMapLabels(collectLabelCandidates(cache.index, projection), 240, 180, v.zoom), projection);
+                          placeMapLabels(collectLabelCandidates(cache.index, projection), 240, 180, zoom), projection);
             // Antialiased edges differ by a few levels, a missing or misplaced feature by far more.
-            std::string view = std::string(name) + " at zoom " + std::to_string(v.zoom);
+            std::string view = std::string(name) + " at zoom " + std::to_string(zoom) + ", turned "
+                + std::to_string(angleX) + " and " + std::to_string(angleZ);
             EXPECT_LT(viewtest::differingShare(cache.surface, full.surface, kBackground, 8), 0.002) << view;
-            EXPECT_LT(viewtest::differingShare(cache.surface, full.surface, kBackground, 32), 0.0001)
-                << view << ", turned " << v.angleX << " and " << v.angleZ;
+            EXPECT_LT(viewtest::differingShare(cache.surface, full.surface, kBackground, 32), 0.0001) << view;
         }
     }
 }
@@ -432,19 +388,7 @@ TEST(MapFeatureIndex, FindsWhatTestingEveryFeatureFinds)
     }
 }
 
-TEST(MapLabels, LowerPriorityNumberWinsACollision)
-{
-    std::vector<LabelCandidate> candidates = {
-        {"Secondary", 100, 100, 3},  {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
-        {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0},
-    };
-    std::vector<std::string> names;
-    for (const PlacedLabel& label : placeMapLabels(candidates, 200, 200, 1.0))
-        names.push_back(label.name);
-    EXPECT_EQ((std::vector<std::string>{"Primary", "Elsewhere"}), names);
-}
-
-TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
+TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReachAndTheLowerPriorityNumberWins)
 {
     using enum MapCategory;
     auto track = makeTrack({{47.1, 9.0}, {47.0, 9.1}});
@@ -459,28 +403,28 @@ TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReach)
     };
     MapFeatureIndex index;
     index.update(features, 1);
-    std::vector<LabelCandidate> candidates =
-        collectLabelCandidates(index, MapProjection(*track, extent, {.width = 200, .height = 200}));
-    ASSERT_EQ(1u, candidates.size()) << "grass and minor roads are named from zoom 1.25 only";
-    EXPECT_EQ("River", candidates[0].name);
-    EXPECT_NEAR(100.0, candidates[0].x, 1e-6);
-    EXPECT_EQ(2, candidates[0].priority);
-
+    auto names = [](const auto& labels, bool where = true) {
+        std::string out;
+        for (const auto& label : labels)
+            out += label.name + (where ? " " + std::to_string(int(label.x)) + "," + std::to_string(int(label.y)) : "") + "; ";
+        return out;
+    };
+    MapProjection projection(*track, extent, {.width = 200, .height = 200});
+    EXPECT_EQ("River 100,100; ", names(collectLabelCandidates(index, projection)))
+        << "grass and minor roads are named from zoom 1.25 only";
+    EXPECT_EQ(2, collectLabelCandidates(index, projection)[0].priority);
+    // In draw order: the park below the river below the lane. The park's anchor is the mean
+    // of its three corners, the repeated first point left out.
     MapProjection closer(*track, extent, {.width = 200, .height = 200, .zoom = 1.25});
-    candidates = collectLabelCandidates(index, closer);
-    // In draw order: the park below the river below the lane.
-    ASSERT_EQ(3u, candidates.size());
-    EXPECT_EQ("Park", candidates[0].name);
-    EXPECT_EQ("Lane", candidates[2].name);
-    // The park's anchor is the mean of its three corners, the repeated first point left out.
     ScreenPoint park = closer.projectGround(47.02 / 3.0 + 47.0 * 2.0 / 3.0, 9.0 / 3.0 + 9.02 * 2.0 / 3.0, Pan::Applied);
-    EXPECT_TRUE(viewtest::isAt(park, candidates[0].x, candidates[0].y));
-}
+    const std::vector<LabelCandidate> candidates = collectLabelCandidates(index, closer);
+    EXPECT_TRUE(viewtest::isAt(park, candidates.at(0).x, candidates.at(0).y));
+    EXPECT_EQ("Park", candidates[0].name);
+    EXPECT_EQ("Lane", candidates.at(2).name);
 
-TEST(MapStyle, WidthFactorIsClampedAtBothEnds)
-{
-    EXPECT_DOUBLE_EQ(1.0, widthFactor(1.0));
-    EXPECT_DOUBLE_EQ(0.72, widthFactor(0.05));
-    EXPECT_DOUBLE_EQ(1.65, widthFactor(50.0));
-    EXPECT_TRUE(categoryStyle(static_cast<MapCategory>(99)).minZoom > 50.0);
+    EXPECT_EQ("Primary; Elsewhere; ",
+              names(placeMapLabels({{"Secondary", 100, 100, 3}, {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
+                                    {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0}},
+                                   200, 200, 1.0),
+                    false));
 }

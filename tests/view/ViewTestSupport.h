@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
@@ -48,17 +49,20 @@ inline testing::AssertionResult isAt(pathlark::ScreenPoint p, double x, double y
 
 struct Rgb {
     int r = 0, g = 0, b = 0;
+    int distance(Rgb o) const { return std::max({std::abs(r - o.r), std::abs(g - o.g), std::abs(b - o.b)}); }
 };
 
-// The colour at (x, y), un-premultiplied, channels 0..255.
-inline Rgb pixelAt(cairo_surface_t* surface, int x, int y)
+// The colour at (x, y) composed over `under` (the premultiplied pixel un-premultiplied when `under` is omitted).
+inline Rgb pixelAt(cairo_surface_t* surface, int x, int y, const Rgb* under = nullptr)
 {
-    cairo_surface_flush(surface);
     const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-    std::uint32_t word = reinterpret_cast<const std::uint32_t*>(row)[x];
-    int a = (word >> 24) & 0xFF;
-    auto channel = [a](int premultiplied) { return a == 0 ? 0 : (premultiplied * 255 + a / 2) / a; };
-    return Rgb{channel((word >> 16) & 0xFF), channel((word >> 8) & 0xFF), channel(word & 0xFF)};
+    const std::uint32_t word = reinterpret_cast<const std::uint32_t*>(row)[x];
+    const int a = int(word >> 24);
+    auto channel = [&](int shift, int bottom) {
+        int premultiplied = int(word >> shift) & 0xFF;
+        return under ? premultiplied + bottom * (255 - a) / 255 : a == 0 ? 0 : (premultiplied * 255 + a / 2) / a;
+    };
+    return Rgb{channel(16, under ? under->r : 0), channel(8, under ? under->g : 0), channel(0, under ? under->b : 0)};
 }
 
 // The colour a fully covered pixel gets from painting (r, g, b, alpha) over `under`.
@@ -72,8 +76,7 @@ inline Rgb rgb(double r, double g, double b) { return blend(r, g, b, 1.0); }
 
 inline testing::AssertionResult rgbNear(Rgb expected, Rgb actual, int tolerance)
 {
-    auto close = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
-    if (close(expected.r, actual.r) && close(expected.g, actual.g) && close(expected.b, actual.b))
+    if (expected.distance(actual) <= tolerance)
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "expected rgb(" << expected.r << ", " << expected.g << ", " << expected.b
                                        << "), got rgb(" << actual.r << ", " << actual.g << ", " << actual.b << ")";
@@ -91,8 +94,7 @@ struct Canvas {
         cairo_surface_destroy(surface);
     }
     Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    Rgb at(double x, double y) const { return pixelAt(surface, int(x), int(y)); }
+    Rgb at(double x, double y) const { return cairo_surface_flush(surface), pixelAt(surface, int(x), int(y)); }
 
     cairo_surface_t* surface;
     cairo_t* cr;
@@ -104,28 +106,11 @@ inline double differingShare(cairo_surface_t* a, cairo_surface_t* b, Rgb backgro
 {
     cairo_surface_flush(a);
     cairo_surface_flush(b);
-    int width = cairo_image_surface_get_width(a);
-    int height = cairo_image_surface_get_height(a);
-    auto over = [&](std::uint32_t pixel, int shift, int under) {
-        return int((pixel >> shift) & 0xFF) + under * (255 - int(pixel >> 24)) / 255;
-    };
+    const int width = cairo_image_surface_get_width(a), height = cairo_image_surface_get_height(a);
     long differing = 0;
-    for (int y = 0; y < height; ++y) {
-        auto* rowA = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(a)
-                                                            + y * cairo_image_surface_get_stride(a));
-        auto* rowB = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(b)
-                                                            + y * cairo_image_surface_get_stride(b));
-        for (int x = 0; x < width; ++x) {
-            int unders[3] = {background.r, background.g, background.b};
-            for (int channel = 0; channel < 3; ++channel)
-                if (std::abs(over(rowA[x], 16 - 8 * channel, unders[channel])
-                             - over(rowB[x], 16 - 8 * channel, unders[channel]))
-                    > tolerance) {
-                    ++differing;
-                    break;
-                }
-        }
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            differing += pixelAt(a, x, y, &background).distance(pixelAt(b, x, y, &background)) > tolerance;
     return double(differing) / (double(width) * height);
 }
 
