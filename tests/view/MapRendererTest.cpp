@@ -371,8 +371,11 @@ TEST(MapFeatureIndex, FindsWhatTestingEveryFeatureFinds)
         features.push_back(feature(MapCategory(1 + i % 16), {{la, lo}, {la + extent, lo + extent * 0.7}}));
     }
     features[3].points[1].latitude = std::numeric_limits<double>::quiet_NaN();
+    features[4].points[0].longitude = std::numeric_limits<double>::quiet_NaN();
     MapFeatureIndex index;
     index.update(features, 1);
+    // A NaN in either coordinate keeps a feature out of the grid.
+    EXPECT_EQ(2, std::count_if(index.bounds().begin(), index.bounds().end(), [](const GeoBounds& b) { return !b.finite; }));
     auto track = makeTrack({{47.05, 9.05}, {47.08, 9.09}});
     TrackExtent extent;
     for (ViewState view : {ViewState{.width = 300, .height = 200}, ViewState{.width = 300, .height = 200, .zoom = 6.0},
