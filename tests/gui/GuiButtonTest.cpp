@@ -37,8 +37,11 @@ struct GuiButtonTest : ::testing::Test {
 TEST_F(GuiButtonTest, PressCallsBackAndOnlyAReleaseStrictlyInsideNotifies)
 {
     GuiButton* button = addButton(0);
+    int second = 0;
+    button->addCallback([&second](GuiButton*, bool) { ++second; }); // every callback runs, not just the first
     press(gui.root, BX + 10, BY + 10);
     EXPECT_TRUE(button->pressed);
+    EXPECT_EQ(second, 1);
     EXPECT_EQ(notified(), 0u) << "a press alone posts nothing";
     release(gui.root, BX + 10, BY + 10);
     EXPECT_FALSE(button->pressed);
