@@ -356,10 +356,8 @@ bool MapRaster::beginArea(double minX, double maxX, double minY, double maxY)
     return true;
 }
 
-void MapRaster::fill(FillRule rule, RasterColor color)
+bool MapRaster::beginPathArea(double reach)
 {
-    if (!m_surface)
-        return;
     double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (const Point& p : m_points) {
         minX = std::min(minX, p.x);
@@ -367,7 +365,14 @@ void MapRaster::fill(FillRule rule, RasterColor color)
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    if (!beginArea(minX, maxX, minY, maxY))
+    return beginArea(minX - reach, maxX + reach, minY - reach, maxY + reach);
+}
+
+void MapRaster::fill(FillRule rule, RasterColor color)
+{
+    if (!m_surface)
+        return;
+    if (!beginPathArea(0.0))
         return;
     for (const SubPath& path : m_subPaths) {
         // A point that is not finite is left out; the ring stays closed, as
@@ -559,14 +564,7 @@ void MapRaster::stroke(const StrokeStyle& style, RasterColor color)
     // Everything lies within reach of the path: a miter reaches out at most
     // ten half-widths.
     double reach = (m_miterJoins ? 10.0 * radius : radius) + 1.0;
-    double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
-    for (const Point& p : m_points) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    if (!beginArea(minX - reach, maxX + reach, minY - reach, maxY + reach))
+    if (!beginPathArea(reach))
         return;
     for (const SubPath& path : m_subPaths) {
         std::span<const Point> points(m_points.data() + path.begin, path.end - path.begin);

@@ -93,6 +93,8 @@ private:
     };
 
     bool beginArea(double minX, double maxX, double minY, double maxY);
+    // beginArea over the path's points, widened by `reach` on every side.
+    bool beginPathArea(double reach);
     void addEdge(Point from, Point to);
     void compositeFill(FillRule rule, std::uint32_t source);
 
