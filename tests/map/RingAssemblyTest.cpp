@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <random>
 
 using namespace pathlark;
@@ -82,20 +83,18 @@ TEST(AssembleRings, ThousandsOfShuffledSegmentsStayFast)
 {
     // A large lake: 5,000 member ways of 10 nodes each in random order and direction.
     constexpr std::int64_t segments = 5000, nodes = segments * 9;
-    std::vector<Ids> pieces;
-    for (std::int64_t s = 0; s < segments; ++s) {
+    std::vector<std::int64_t> order(segments);
+    std::iota(order.begin(), order.end(), 0);
+    std::mt19937 random(7);
+    std::shuffle(order.begin(), order.end(), random);
+    Multipolygon mp;
+    for (std::int64_t s : order) {
         Ids piece;
         for (int k = 0; k < 10; ++k)
             piece.push_back((s * 9 + k) % nodes);
-        pieces.push_back(piece);
-    }
-    std::mt19937 random(7);
-    std::shuffle(pieces.begin(), pieces.end(), random);
-    Multipolygon mp;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
         if (random() % 2)
-            std::reverse(pieces[i].begin(), pieces[i].end());
-        mp.add(std::int64_t(i) + 1, pieces[i]);
+            std::reverse(piece.begin(), piece.end());
+        mp.add(s + 1, piece);
     }
     const auto started = std::chrono::steady_clock::now();
     auto rings = mp.rings();

@@ -1,13 +1,24 @@
 #pragma once
-// Every field of a document as text, one line per track and point, so that
-// two documents compare field for field and a difference shows where it is.
-// Numbers keep all their digits, signs of zero and NaNs.
-
 #include "track/Gpx.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
+
+inline std::string readText(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Every field of a document as text, one line per track and point, so that
+// two documents compare field for field and a difference shows where it is.
+// Numbers keep all their digits, signs of zero and NaNs.
 
 inline std::string gpxText(const Gpx* gpx)
 {
