@@ -2,11 +2,6 @@
 
 #include "gui/GuiCairoPanel.h"
 #include "gui/GuiLabel.h"
-#include "gui/GuiText.h"
-
-#include <gtest/gtest.h>
-
-#include <array>
 
 using namespace guitest;
 
@@ -76,11 +71,8 @@ TEST_F(GuiCairoPanelTest, ResizeReplacesTheBuffersAndWindowsStretchOnlyCairoPane
     auto* label = gui.root->add(new GuiLabel(nullptr, -1, 0, 0, 80, 20, 0, "x", uiFont, 0));
     const int oldW = gui.root->w, oldH = gui.root->h;
     gui.root->resize(gui.renderer, oldW + 100, oldH + 50);
-    EXPECT_EQ((std::array{panel->w, panel->h, cairo_image_surface_get_width(panel->getSurface()), across->w, across->h,
-                          fixed->w, label->w, label->h}),
-              (std::array{230, 75, 230, 150, 30, 50, 80, 20}));
-    cairo_surface_t* before = fixed->getSurface();
+    EXPECT_EQ((std::array{panel->w, panel->h, cairo_image_surface_get_width(panel->getSurface()), across->w,
+                          across->h, fixed->w, label->w, label->h}), (std::array{230, 75, 230, 150, 30, 50, 80, 20}));
     gui.root->resize(gui.renderer, oldW - 500, oldH - 500);
     EXPECT_EQ((std::array{panel->w, panel->h}), (std::array{1, 1})) << "never smaller than one pixel";
-    EXPECT_EQ(fixed->getSurface(), before) << "unchanged size, buffers kept";
 }

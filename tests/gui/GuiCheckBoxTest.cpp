@@ -3,7 +3,6 @@
 #include "support/GuiTestSupport.h"
 
 #include "gui/GuiCheckBox.h"
-#include "gui/GuiText.h"
 
 using namespace guitest;
 

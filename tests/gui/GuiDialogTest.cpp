@@ -5,7 +5,6 @@
 
 #include "gui/GuiButton.h"
 #include "gui/GuiDialog.h"
-#include "gui/GuiText.h"
 
 #include "GuiProbe.h"
 

@@ -3,12 +3,6 @@
 #include "gui/GuiImageButton.h"
 
 #include <SDL_image.h>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
-#include <tuple>
-#include <vector>
 
 using namespace guitest;
 

@@ -2,12 +2,6 @@
 
 #include "gui/GuiImagePanel.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
-#include <tuple>
-
 using namespace guitest;
 
 TEST(GuiImagePanel, WidePictureFitsTheWidthUnreadableFilesLeaveNoneAndAPressIsReported)

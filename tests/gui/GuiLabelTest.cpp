@@ -4,7 +4,6 @@
 #include "support/GuiTestSupport.h"
 
 #include "gui/GuiLabel.h"
-#include "gui/GuiText.h"
 
 using namespace guitest;
 

@@ -1,5 +1,4 @@
 #include "gui/GuiListCtrl.h"
-#include "gui/GuiText.h"
 #include "support/GuiTestSupport.h"
 
 using namespace guitest;
@@ -16,11 +15,7 @@ struct ListCtrlTest : ::testing::Test {
         list->layoutList();
         return list;
     }
-    std::array<int, 3> at(int x, int y) const
-    {
-        const SDL_Color c = readPixel(gui.renderer, x, y);
-        return {c.r, c.g, c.b};
-    }
+    std::array<int, 3> at(int x, int y) const { return rgb(gui.renderer, x, y); }
 
     GuiFixtureState gui;
     const int ih = TTF_FontLineSkip(uiFont) + 4;
@@ -33,8 +28,7 @@ TEST_F(ListCtrlTest, ClickSelectsRowsSilentlyAndIgnoresSpaceBelowTheLast)
 {
     GuiListCtrl* list = addList(200, 200, 3);
     click(gui.root, 50, 10 + ih + ih / 2);
-    EXPECT_EQ(list->selectedId(), 101);
-    EXPECT_TRUE(list->focused);
+    EXPECT_EQ((std::pair{list->selectedId(), list->focused}), (std::pair{101, true}));
     click(gui.root, 50, 10 + 3 * ih + 2);
     EXPECT_EQ(list->selectedIndex, 1);
     EXPECT_EQ((std::array{list->itemAt(50, 10 + 3 * ih + 2), list->itemAt(10 + 200, 12), list->itemAt(10, 10)}),
@@ -42,13 +36,10 @@ TEST_F(ListCtrlTest, ClickSelectsRowsSilentlyAndIgnoresSpaceBelowTheLast)
     EXPECT_TRUE(gui.engine->notifications.empty());
 
     std::string value = "stale";
-    EXPECT_TRUE(list->getValue(value));
-    EXPECT_EQ(value, "item 1");
-    EXPECT_TRUE(list->setValue("item 2"));
-    EXPECT_FALSE(list->setValue("item"));
+    EXPECT_TRUE(list->getValue(value) && value == "item 1");
+    EXPECT_TRUE(list->setValue("item 2") && !list->setValue("item"));
     EXPECT_EQ(list->selectedIndex, 2);
-    EXPECT_TRUE(list->setValue(""));
-    EXPECT_EQ(list->selectedId(), -1);
+    EXPECT_TRUE(list->setValue("") && list->selectedId() == -1);
     list->clear();
     EXPECT_FALSE(list->setValue("item 0"));
 }
@@ -85,8 +76,7 @@ TEST_F(ListCtrlTest, WheelAndTrackScrollAndTheSelectionIsScrolledIntoView)
     list->select(41);
     EXPECT_EQ((std::array{list->selectedIndex, list->scrollY}), (std::array{-1, 2 * ih}));
     list->clear();
-    EXPECT_EQ(list->scrollY, 0);
-    EXPECT_FALSE(list->vScrollBar.visible);
+    EXPECT_EQ((std::pair{list->scrollY, list->vScrollBar.visible}), (std::pair{0, false}));
 }
 
 TEST_F(ListCtrlTest, DrawsTheSelectionAndOnlyTheRowsThereAre)
@@ -94,20 +84,18 @@ TEST_F(ListCtrlTest, DrawsTheSelectionAndOnlyTheRowsThereAre)
     GuiListCtrl* shortList = addList(100, 200, 3);
     shortList->select(2);
     gui.root->draw(gui.renderer);
-    EXPECT_EQ(at(11, 10 + 2 * ih + 1), selection);
-    EXPECT_EQ(at(11, 10 + 1 * ih + 1), white);
-    EXPECT_EQ(at(11, 10 + 3 * ih + 1), white) << "below the last row";
+    // Rows 2 and 1, then the space below the last row.
+    EXPECT_EQ((std::vector{at(11, 10 + 2 * ih + 1), at(11, 10 + ih + 1), at(11, 10 + 3 * ih + 1)}),
+              (std::vector{selection, white, white}));
 
     GuiListCtrl* list = addList(200, 100, 20);
     list->select(3);
     wheel(gui.root, 50, 50, -3);
     gui.root->draw(gui.renderer);
-    EXPECT_EQ(at(11, 11), selection) << "row 3 is now on top";
-    EXPECT_EQ(at(11, 10 + 3 * ih + 1), white);
+    EXPECT_EQ((std::vector{at(11, 11), at(11, 10 + 3 * ih + 1)}), (std::vector{selection, white})) << "row 3 on top";
     // Half a row further the selected row is cut at the top edge, not drawn above it.
     list->scrollY += ih / 2;
     list->layoutList();
     gui.root->draw(gui.renderer);
-    EXPECT_EQ(at(11, 9), (std::array{200, 200, 200}));
-    EXPECT_EQ(at(11, 10), selection);
+    EXPECT_EQ((std::vector{at(11, 9), at(11, 10)}), (std::vector{std::array{200, 200, 200}, selection}));
 }

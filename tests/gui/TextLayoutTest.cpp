@@ -2,52 +2,33 @@
 
 #include "support/GuiTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace {
 
 constexpr int X = 20, Y = 30, Left = X + 5;
 
-// The interface font at the toolkit's 14 pixels, straight from FreeType.
+// The interface font at the toolkit's 14 pixels, as the engine loads it.
 class TextLayoutTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        FT_Init_FreeType(&library);
-        FT_New_Memory_Face(library, guitest::fontBytes().data(), FT_Long(guitest::fontBytes().size()), 0, &face);
-        FT_Select_Charmap(face, FT_ENCODING_UNICODE);
-        FT_Set_Pixel_Sizes(face, 0, 14);
-    }
-    static void TearDownTestSuite()
-    {
-        FT_Done_Face(face);
-        FT_Done_FreeType(library);
-    }
-    static TextLayout lay(const std::u32string& text, int w = 200, TextLayout::Style style = {})
+    guitest::GuiFixtureState gui;
+    const FT_Face face = ftFace;
+    TextLayout lay(const std::u32string& text, int w = 200, TextLayout::Style style = {})
     {
         TextLayout layout;
         layout.layOut(face, text, X, Y, w, style);
         return layout;
     }
     // The glyph's left bearing and advance, and the kerning before it.
-    static std::pair<int, int> metrics(char32_t cp)
+    std::pair<int, int> metrics(char32_t cp)
     {
         FT_Load_Glyph(face, FT_Get_Char_Index(face, cp), FT_LOAD_RENDER);
         return {face->glyph->bitmap_left, int(face->glyph->advance.x >> 6)};
     }
-    static int kerning(char32_t a, char32_t b)
+    int kerning(char32_t a, char32_t b)
     {
         FT_Vector d{0, 0};
         FT_Get_Kerning(face, FT_Get_Char_Index(face, a), FT_Get_Char_Index(face, b), FT_KERNING_DEFAULT, &d);
         return int(d.x >> 6);
     }
-    static inline FT_Library library = nullptr;
-    static inline FT_Face face = nullptr;
 };
 
 } // namespace

@@ -4,28 +4,26 @@
 // root, and every notification the widgets post recorded for inspection.
 
 #include "gui/GuiEngine.h"
+#include "gui/GuiText.h"
 #include "gui/GuiWindow.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace guitest {
 
 // The interface font's bytes, read once from the source tree.
-inline const std::vector<unsigned char>& fontBytes()
+inline void useEmbeddedFont()
 {
     static std::ifstream in(std::string(PATHLARK_SOURCE_DIR) + "/data/fonts/Vera.ttf", std::ios::binary);
     static const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in), {});
-    return bytes;
+    GuiEngine::setEmbeddedFont(bytes.data(), int(bytes.size()));
 }
-
-inline void useEmbeddedFont() { GuiEngine::setEmbeddedFont(fontBytes().data(), int(fontBytes().size())); }
 
 class TestEngine : public GuiEngine {
 public:
@@ -92,10 +90,10 @@ inline void release(GuiWindow* root, int x, int y, Uint8 button = SDL_BUTTON_LEF
     send(root, mouseButton(SDL_MOUSEBUTTONUP, x, y, button));
 }
 
-inline void click(GuiWindow* root, int x, int y, Uint8 clicks = 1)
+inline void click(GuiWindow* root, int x, int y, Uint8 clicks = 1, Uint32 timestamp = 0)
 {
-    press(root, x, y, SDL_BUTTON_LEFT, clicks);
-    release(root, x, y);
+    send(root, mouseButton(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_LEFT, clicks, timestamp));
+    send(root, mouseButton(SDL_MOUSEBUTTONUP, x, y, SDL_BUTTON_LEFT, 1, timestamp));
 }
 
 inline void motion(GuiWindow* root, int x, int y, Uint32 buttons = 0)
@@ -128,6 +126,12 @@ inline SDL_Color readPixel(SDL_Renderer* renderer, int x, int y)
     SDL_Color pixel{};
     SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_RGBA32, &pixel, 4);
     return pixel;
+}
+
+inline std::array<int, 3> rgb(SDL_Renderer* renderer, int x, int y)
+{
+    const SDL_Color c = readPixel(renderer, x, y);
+    return {c.r, c.g, c.b};
 }
 
 // Writes a solid w x h picture of one colour into the test's temporary folder and returns its path.
