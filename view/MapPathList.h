@@ -1,0 +1,42 @@
+#pragma once
+// Paths and their fills and strokes written down for a MapRaster to draw
+// later: features are turned into paths on several threads at once, and the
+// layer's bands then draw all of them in the same order.
+
+#include "view/MapRaster.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace pathlark {
+
+class MapPathList {
+public:
+    // Keeps the memory for the next layer.
+    void clear();
+
+    void newPath();
+    void moveTo(double x, double y);
+    void lineTo(double x, double y);
+    void closePath();
+    // The dashes must outlive the list.
+    void fill(FillRule rule, RasterColor color);
+    void stroke(const StrokeStyle& style, RasterColor color);
+
+    // Makes the same calls on `raster`, in the same order.
+    void replay(MapRaster& raster) const;
+
+private:
+    enum class Step : std::uint8_t { NewPath, MoveTo, LineTo, ClosePath, Fill, Stroke };
+    struct Paint {
+        FillRule rule = FillRule::NonZero;
+        StrokeStyle style;
+        RasterColor color;
+    };
+
+    std::vector<Step> m_steps;
+    std::vector<double> m_coordinates; // x, y for every MoveTo and LineTo
+    std::vector<Paint> m_paints;       // one for every Fill and Stroke
+};
+
+} // namespace pathlark
