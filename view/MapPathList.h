@@ -5,6 +5,7 @@
 
 #include "view/MapRaster.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -34,7 +35,20 @@ private:
         RasterColor color;
     };
 
+    // Where each path starts, and the rows it may touch: a band skips the
+    // paths that miss it without copying their points.
+    struct PathStart {
+        std::size_t step = 0;
+        std::size_t coordinate = 0;
+        std::size_t paint = 0;
+        double minY = HUGE_VAL;
+        double maxY = -HUGE_VAL;
+        double reach = 0.0;
+    };
+    void extend(double y);
+
     std::vector<Step> m_steps;
+    std::vector<PathStart> m_paths;
     std::vector<double> m_coordinates; // x, y for every MoveTo and LineTo
     std::vector<Paint> m_paints;       // one for every Fill and Stroke
 };

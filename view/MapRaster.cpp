@@ -247,6 +247,12 @@ void MapRaster::closePath()
         m_subPaths.back().closed = true;
 }
 
+bool MapRaster::missesRows(double minY, double maxY) const
+{
+    // A row of margin covers rounding and the pixel a stroke's box adds.
+    return maxY + m_offsetY + 2.0 < m_firstRow || minY + m_offsetY - 2.0 > m_endRow;
+}
+
 //-----------------------------------------------------------------------------
 // [SECTION] Fill: exact area coverage
 //-----------------------------------------------------------------------------

@@ -82,6 +82,10 @@ public:
     void lineTo(double x, double y);
     void closePath();
 
+    // True when nothing between these heights (path coordinates) can touch
+    // the rows drawn.
+    bool missesRows(double minY, double maxY) const;
+
     // Both keep the path. Every sub-path is filled as if closed.
     void fill(FillRule rule, RasterColor color);
     void stroke(const StrokeStyle& style, RasterColor color);

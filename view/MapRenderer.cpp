@@ -14,6 +14,7 @@
 #include "view/MapStyle.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -824,9 +825,9 @@ std::vector<std::size_t> splitByPoints(const std::vector<const MapFeature*>& fea
 }
 
 // With several threads, each first records a share of the features as paths
-// (one of them also the labels, which need cairo), then draws all of them
-// into its own band of rows. A row's pixels depend on nothing outside it, so
-// the picture is the one a single thread draws.
+// (one of them also the labels, which need cairo); then the threads draw all
+// of them, band of rows by band. A row's pixels depend on nothing outside
+// it, so the picture is the one a single thread draws.
 void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& scene, const MapProjection& projection)
 {
     int width = scene.view.width;
@@ -858,13 +859,20 @@ void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& s
         for (std::size_t i = part == 0 ? 0 : ends[std::size_t(part) - 1]; i < ends[std::size_t(part)]; ++i)
             drawMapFeature(list, *features[i], projection);
     });
+    // Rows differ a lot in cost, so there are more bands than threads, each
+    // taken by the next thread free. A band passes over the paths that miss it.
+    int bands = 4 * threads;
+    std::atomic<int> next{0};
     runParts(threads, [&](int part) {
-        int first = 3 * height * part / threads;
-        int end = 3 * height * (part + 1) / threads;
-        clearRows(surface, first, end);
-        MapRaster raster(surface, width, height, cache.bands[std::size_t(part)], first, end);
-        for (const MapPathList& list : cache.recorded)
-            list.replay(raster);
+        RasterBuffers& buffers = cache.bands[std::size_t(part)];
+        for (int band = next++; band < bands; band = next++) {
+            int first = 3 * height * band / bands;
+            int end = 3 * height * (band + 1) / bands;
+            clearRows(surface, first, end);
+            MapRaster raster(surface, width, height, buffers, first, end);
+            for (const MapPathList& list : cache.recorded)
+                list.replay(raster);
+        }
     });
     cairo_surface_mark_dirty(surface);
 }
