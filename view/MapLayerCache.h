@@ -4,6 +4,7 @@
 
 #include "map/MapFeature.h"
 #include "view/MapFeatureIndex.h"
+#include "view/MapPathList.h"
 #include "view/MapRaster.h"
 
 #include <cairo.h>
@@ -52,8 +53,13 @@ public:
     // Kept while the map stays the same: sorting and bounding 30,000 features
     // would be a good part of a rebuild.
     MapFeatureIndex index;
-    // Working memory of the layer's rasterizer, kept between rebuilds.
-    RasterBuffers raster;
+    // How many threads draw a layer: 0 for one a core, at most four. Any
+    // number draws the same picture.
+    int threads = 0;
+    // Kept between rebuilds: the rasterizer's working memory for each band
+    // of rows, and the paths each thread records for the bands to draw.
+    std::vector<RasterBuffers> bands;
+    std::vector<MapPathList> recorded;
 };
 
 // True when the cached layer can be shifted into place instead of redrawn:

@@ -157,15 +157,24 @@ int clampToInt(double v, int low, int high)
 } // namespace
 
 MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, RasterBuffers& buffers)
+    : MapRaster(surface, offsetX, offsetY, buffers, 0, INT_MAX)
+{
+    m_band = false;
+    if (m_surface)
+        cairo_surface_flush(m_surface);
+}
+
+MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, RasterBuffers& buffers, int firstRow,
+                     int endRow)
     : m_offsetX(offsetX)
     , m_offsetY(offsetY)
+    , m_band(true)
     , m_buffers(buffers)
 {
     if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS
         || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE
         || cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32)
         return;
-    cairo_surface_flush(surface);
     m_surface = surface;
     m_pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface));
     m_width = cairo_image_surface_get_width(surface);
@@ -176,6 +185,8 @@ MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, R
         m_width = m_height = 0;
         return;
     }
+    m_firstRow = std::clamp(firstRow, 0, m_height);
+    m_endRow = std::clamp(endRow, m_firstRow, m_height);
     // The buffers are always left zeroed, so only a new size needs clearing.
     if (buffers.rowMin.size() != std::size_t(m_height)) {
         buffers.rowMin.assign(std::size_t(m_height), INT_MAX);
@@ -185,7 +196,7 @@ MapRaster::MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, R
 
 MapRaster::~MapRaster()
 {
-    if (m_surface)
+    if (m_surface && !m_band)
         cairo_surface_mark_dirty(m_surface);
 }
 
@@ -236,6 +247,12 @@ void MapRaster::closePath()
         m_subPaths.back().closed = true;
 }
 
+bool MapRaster::missesRows(double minY, double maxY) const
+{
+    // A row of margin covers rounding and the pixel a stroke's box adds.
+    return maxY + m_offsetY + 2.0 < m_firstRow || minY + m_offsetY - 2.0 > m_endRow;
+}
+
 //-----------------------------------------------------------------------------
 // [SECTION] Fill: exact area coverage
 //-----------------------------------------------------------------------------
@@ -255,6 +272,8 @@ struct Cells {
     int left;
     std::int32_t* rowMin;
     std::int32_t* rowMax;
+    int firstRow; // the rows drawn
+    int endRow;
 };
 
 // The part of an edge within row y, from column xa to xb (from the box's
@@ -317,22 +336,32 @@ struct Cells {
     int y = int(y0);
     double below = y + 1.0;
     if (y1 <= below) {
-        addSpan(c, y, x0, x1, (y1 - y0) * direction);
+        if (y >= c.firstRow && y < c.endRow)
+            addSpan(c, y, x0, x1, (y1 - y0) * direction);
         return;
     }
-    // Each row's ends worked out from the edge's, so long edges gather no error.
+    // Each row's ends worked out from the edge's, so long edges gather no
+    // error, and a band's rows get the very numbers the whole image would.
     double dxdy = (x1 - x0) / (y1 - y0);
     double x = x0;
     double top = y0;
-    do {
+    if (y < c.firstRow) {
+        y = c.firstRow;
+        top = y;
+        below = y + 1.0;
+        x = x0 + dxdy * (top - y0);
+        if (y1 <= top)
+            return;
+    }
+    int last = std::min(c.endRow, int(std::ceil(y1))) - 1; // the last row drawn
+    for (; y1 > below && y <= last; ++y, below += 1.0) {
         double next = x0 + dxdy * (below - y0);
         addSpan(c, y, x, next, (below - top) * direction);
         x = next;
         top = below;
-        ++y;
-        below += 1.0;
-    } while (y1 > below);
-    addSpan(c, y, x, x1, (y1 - top) * direction);
+    }
+    if (y <= last)
+        addSpan(c, y, x, x1, (y1 - top) * direction);
 }
 
 } // namespace
@@ -343,8 +372,8 @@ bool MapRaster::beginArea(double minX, double maxX, double minY, double maxY)
 {
     m_areaLeft = clampToInt(std::floor(minX), 0, m_width);
     int right = clampToInt(std::ceil(maxX), 0, m_width);
-    m_areaTop = clampToInt(std::floor(minY), 0, m_height);
-    m_areaBottom = clampToInt(std::ceil(maxY), 0, m_height);
+    m_areaTop = clampToInt(std::floor(minY), m_firstRow, m_endRow);
+    m_areaBottom = clampToInt(std::ceil(maxY), m_firstRow, m_endRow);
     if (m_areaLeft > right || m_areaTop >= m_areaBottom)
         return false;
     // Cells run to the right edge's column and two beyond it, and three
@@ -403,7 +432,7 @@ void MapRaster::accumulateContour()
         return;
     }
     Cells cells{m_buffers.area.data(), m_areaStride, m_areaTop, m_areaLeft, m_buffers.rowMin.data(),
-                m_buffers.rowMax.data()};
+                m_buffers.rowMax.data(), m_firstRow, m_endRow};
     Point from = m_contour[count - 1];
     for (const Point& to : m_contour) {
         bool down = from.y < to.y;
@@ -428,10 +457,10 @@ void MapRaster::addEdge(Point from, Point to)
     }
     const double width = m_width;
     const double height = m_height;
-    if (y1 <= 0.0 || y0 >= height)
+    if (y1 <= m_firstRow || y0 >= m_endRow)
         return;
     Cells cells{m_buffers.area.data(), m_areaStride, m_areaTop, m_areaLeft, m_buffers.rowMin.data(),
-                m_buffers.rowMax.data()};
+                m_buffers.rowMax.data(), m_firstRow, m_endRow};
     if (y0 >= 0.0 && y1 <= height && x0 >= 0.0 && x0 <= width && x1 >= 0.0 && x1 <= width) {
         addEdgeInside(cells, x0, y0, x1, y1, direction);
         return;

@@ -67,7 +67,12 @@ public:
     // Draws into `surface`, an ARGB32 image surface (anything else is ignored),
     // with every path coordinate shifted by (offsetX, offsetY).
     MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, RasterBuffers& buffers);
-    // Tells cairo the pixels changed under it.
+    // Draws only rows firstRow..endRow-1, exactly as the whole image would
+    // have them, so bands drawn on several threads make the same picture.
+    // The caller flushes the surface before and marks it dirty after.
+    MapRaster(cairo_surface_t* surface, double offsetX, double offsetY, RasterBuffers& buffers, int firstRow,
+              int endRow);
+    // Tells cairo the pixels changed under it (whole images only).
     ~MapRaster();
     MapRaster(const MapRaster&) = delete;
     MapRaster& operator=(const MapRaster&) = delete;
@@ -76,6 +81,10 @@ public:
     void moveTo(double x, double y);
     void lineTo(double x, double y);
     void closePath();
+
+    // True when nothing between these heights (path coordinates) can touch
+    // the rows drawn.
+    bool missesRows(double minY, double maxY) const;
 
     // Both keep the path. Every sub-path is filled as if closed.
     void fill(FillRule rule, RasterColor color);
@@ -115,6 +124,9 @@ private:
     double m_offsetX = 0.0;
     double m_offsetY = 0.0;
     cairo_surface_t* m_surface = nullptr;
+    bool m_band = false;
+    int m_firstRow = 0;
+    int m_endRow = 0;
     RasterBuffers& m_buffers;
 
     std::vector<Point> m_points;

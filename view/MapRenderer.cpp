@@ -14,10 +14,13 @@
 #include "view/MapStyle.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace pathlark {
@@ -175,7 +178,8 @@ double squaredDistanceToSegment(ScreenPoint p, ScreenPoint a, ScreenPoint b)
 
 // The ring projected and thinned: each segment runs from the last point kept
 // to the farthest point that keeps every point skipped within the tolerance.
-void addRing(MapRaster& raster, const std::vector<MapPoint>& points, bool close, const MapProjection& projection,
+template<class Paths>
+void addRing(Paths& raster, const std::vector<MapPoint>& points, bool close, const MapProjection& projection,
              double tolerance, std::vector<ScreenPoint>& skipped)
 {
     ScreenPoint kept = projection.projectGround(points[0].latitude, points[0].longitude, Pan::Applied);
@@ -201,7 +205,8 @@ void addRing(MapRaster& raster, const std::vector<MapPoint>& points, bool close,
 
 } // namespace
 
-void drawMapFeature(MapRaster& raster, const MapFeature& feature, const MapProjection& projection)
+template<class Paths>
+void drawMapFeature(Paths& raster, const MapFeature& feature, const MapProjection& projection)
 {
     const CategoryStyle& style = categoryStyle(feature.category);
     double zoom = projection.view().zoom;
@@ -234,6 +239,9 @@ void drawMapFeature(MapRaster& raster, const MapFeature& feature, const MapProje
                       {style.red, style.green, style.blue, feature.tunnel ? 0.48 : 0.82});
     }
 }
+
+template void drawMapFeature(MapRaster&, const MapFeature&, const MapProjection&);
+template void drawMapFeature(MapPathList&, const MapFeature&, const MapProjection&);
 
 //-----------------------------------------------------------------------------
 // [SECTION] Labels
@@ -386,7 +394,8 @@ std::vector<OutlineStep> glyphOutline(cairo_t* cr, unsigned long index)
 
 } // namespace
 
-void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, double zoom)
+template<class Paths>
+void drawMapLabels(Paths& raster, const std::vector<PlacedLabel>& labels, double zoom)
 {
     LabelFont font(zoom);
     cairo_t* cr = font.context();
@@ -428,6 +437,9 @@ void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, do
         raster.fill(FillRule::NonZero, {0.16, 0.18, 0.20, 0.92});
     }
 }
+
+template void drawMapLabels(MapRaster&, const std::vector<PlacedLabel>&, double);
+template void drawMapLabels(MapPathList&, const std::vector<PlacedLabel>&, double);
 
 //-----------------------------------------------------------------------------
 // [SECTION] Legend
@@ -772,6 +784,99 @@ MapLayerKey layerKey(const MapScene& scene)
                        scene.mapRevision, view.zoom, view.headingAngle, view.panX, view.panY};
 }
 
+// Runs work(0) on this thread and work(1..count-1) on threads of their own;
+// a part whose thread cannot be started runs here too.
+template<class Work>
+void runParts(int count, const Work& work)
+{
+    std::vector<std::jthread> helpers;
+    for (int part = 1; part < count; ++part) {
+        try {
+            helpers.emplace_back(work, part);
+        } catch (const std::system_error&) {
+            work(part);
+        }
+    }
+    work(0);
+}
+
+void clearRows(cairo_surface_t* surface, int first, int end)
+{
+    std::size_t stride = std::size_t(cairo_image_surface_get_stride(surface));
+    std::memset(cairo_image_surface_get_data(surface) + stride * std::size_t(first), 0,
+                stride * std::size_t(end - first));
+}
+
+// Features cost about the same per point; the threads get equal shares.
+std::vector<std::size_t> splitByPoints(const std::vector<const MapFeature*>& features, int parts)
+{
+    std::size_t total = 0;
+    for (const MapFeature* feature : features)
+        total += feature->points.size();
+    std::vector<std::size_t> ends;
+    std::size_t sum = 0;
+    for (std::size_t i = 0; i < features.size(); ++i) {
+        sum += features[i]->points.size();
+        while (ends.size() + 1 < std::size_t(parts) && sum * std::size_t(parts) >= total * (ends.size() + 1))
+            ends.push_back(i + 1);
+    }
+    ends.resize(std::size_t(parts), features.size());
+    return ends;
+}
+
+// With several threads, each first records a share of the features as paths
+// (one of them also the labels, which need cairo); then the threads draw all
+// of them, band of rows by band. A row's pixels depend on nothing outside
+// it, so the picture is the one a single thread draws.
+void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& scene, const MapProjection& projection)
+{
+    int width = scene.view.width;
+    int height = scene.view.height;
+    double zoom = scene.view.zoom;
+    int threads = std::clamp(cache.threads > 0 ? cache.threads : int(std::thread::hardware_concurrency()), 1, 4);
+    std::vector<const MapFeature*> features = mapLayerFeatures(cache, *scene.features, scene.mapRevision, projection);
+    cache.bands.resize(std::size_t(threads));
+    cairo_surface_flush(surface);
+    if (threads == 1) {
+        clearRows(surface, 0, 3 * height);
+        MapRaster raster(surface, width, height, cache.bands[0], 0, 3 * height);
+        for (const MapFeature* feature : features)
+            drawMapFeature(raster, *feature, projection);
+        drawMapLabels(raster, placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, zoom),
+                      zoom);
+        cairo_surface_mark_dirty(surface);
+        return;
+    }
+    cache.recorded.resize(std::size_t(threads) + 1);
+    for (MapPathList& list : cache.recorded)
+        list.clear();
+    std::vector<std::size_t> ends = splitByPoints(features, threads);
+    runParts(threads, [&](int part) {
+        if (part == 0)
+            drawMapLabels(cache.recorded[std::size_t(threads)],
+                          placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, zoom), zoom);
+        MapPathList& list = cache.recorded[std::size_t(part)];
+        for (std::size_t i = part == 0 ? 0 : ends[std::size_t(part) - 1]; i < ends[std::size_t(part)]; ++i)
+            drawMapFeature(list, *features[i], projection);
+    });
+    // Rows differ a lot in cost, so there are more bands than threads, each
+    // taken by the next thread free. A band passes over the paths that miss it.
+    int bands = 4 * threads;
+    std::atomic<int> next{0};
+    runParts(threads, [&](int part) {
+        RasterBuffers& buffers = cache.bands[std::size_t(part)];
+        for (int band = next++; band < bands; band = next++) {
+            int first = 3 * height * band / bands;
+            int end = 3 * height * (band + 1) / bands;
+            clearRows(surface, first, end);
+            MapRaster raster(surface, width, height, buffers, first, end);
+            for (const MapPathList& list : cache.recorded)
+                list.replay(raster);
+        }
+    });
+    cairo_surface_mark_dirty(surface);
+}
+
 void rebuildMapLayer(MapLayerCache& cache, const MapScene& scene, const MapProjection& projection)
 {
     cache.clear();
@@ -779,31 +884,19 @@ void rebuildMapLayer(MapLayerCache& cache, const MapScene& scene, const MapProje
     int height = scene.view.height;
     cairo_surface_t* surface = cache.spare;
     cache.spare = nullptr;
-    if (surface && cairo_image_surface_get_width(surface) == 3 * width
-        && cairo_image_surface_get_height(surface) == 3 * height) {
-        cairo_surface_flush(surface);
-        std::memset(cairo_image_surface_get_data(surface), 0,
-                    std::size_t(cairo_image_surface_get_stride(surface)) * std::size_t(3 * height));
-        cairo_surface_mark_dirty(surface);
-    } else {
-        if (surface)
-            cairo_surface_destroy(surface);
-        // A new image surface starts fully transparent.
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * width, 3 * height);
+    if (surface && (cairo_image_surface_get_width(surface) != 3 * width
+                    || cairo_image_surface_get_height(surface) != 3 * height)) {
+        cairo_surface_destroy(surface);
+        surface = nullptr;
     }
+    if (!surface)
+        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3 * width, 3 * height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         // Out of memory or beyond cairo's size limit: no map this frame rather than a crash.
         cairo_surface_destroy(surface);
         return;
     }
-    {
-        MapRaster raster(surface, width, height, cache.raster);
-        for (const MapFeature* feature : mapLayerFeatures(cache, *scene.features, scene.mapRevision, projection))
-            drawMapFeature(raster, *feature, projection);
-        drawMapLabels(raster,
-                      placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, scene.view.zoom),
-                      scene.view.zoom);
-    }
+    drawLayer(cache, surface, scene, projection);
     cache.surface = surface;
     cache.key = layerKey(scene);
     ++cache.rebuilds;

@@ -54,7 +54,9 @@ std::vector<const MapFeature*> mapLayerFeatures(MapLayerCache& cache, const std:
                                                 std::uint64_t mapRevision, const MapProjection& projection);
 
 // One feature by its category's rules, in the ground plane, pan applied.
-void drawMapFeature(MapRaster& raster, const MapFeature& feature, const MapProjection& projection);
+// `Paths` is a MapRaster, or a MapPathList that draws it later.
+template<class Paths>
+void drawMapFeature(Paths& paths, const MapFeature& feature, const MapProjection& projection);
 
 struct LabelCandidate {
     std::string name;
@@ -78,7 +80,8 @@ struct PlacedLabel {
 std::vector<PlacedLabel> placeMapLabels(std::vector<LabelCandidate> candidates, int width, int height, double zoom);
 
 // Each label's text with a white halo.
-void drawMapLabels(MapRaster& raster, const std::vector<PlacedLabel>& labels, double zoom);
+template<class Paths>
+void drawMapLabels(Paths& paths, const std::vector<PlacedLabel>& labels, double zoom);
 
 // The ten-entry legend in the panel's lower-left corner: one column below
 // 320 pixels of width, two columns from there.

@@ -1,5 +1,9 @@
 #include "view/MapRaster.h"
 
+#include "map/OsmReader.h"
+#include "view/MapPathList.h"
+#include "view/MapRenderer.h"
+
 #include "ViewTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <numbers>
 #include <string_view>
 #include <vector>
@@ -46,10 +52,10 @@ Path star(double cx, double cy, double radius)
     return points;
 }
 
-void drawWithRaster(cairo_surface_t* surface, const Shape& shape)
+template<class Paths>
+void draw(Paths& raster, const Shape& shape)
 {
-    RasterBuffers buffers;
-    MapRaster raster(surface, 0.0, 0.0, buffers);
+    raster.newPath();
     for (const Path& path : shape.paths) {
         raster.moveTo(path[0].x, path[0].y);
         for (const Point& p : path)
@@ -62,6 +68,37 @@ void drawWithRaster(cairo_surface_t* surface, const Shape& shape)
     else
         raster.fill(shape.operation == Operation::FillEvenOdd ? FillRule::EvenOdd : FillRule::NonZero,
                     {0.0, 0.0, 0.0, 1.0});
+}
+
+void drawWithRaster(cairo_surface_t* surface, const Shape& shape)
+{
+    RasterBuffers buffers;
+    MapRaster raster(surface, 0.0, 0.0, buffers);
+    draw(raster, shape);
+}
+
+// As the map layer draws on several threads: recorded, then drawn band by band.
+void drawInBands(cairo_surface_t* surface, const std::vector<Shape>& shapes, std::initializer_list<int> cuts)
+{
+    MapPathList list;
+    for (const Shape& shape : shapes)
+        draw(list, shape);
+    RasterBuffers buffers;
+    cairo_surface_flush(surface);
+    for (auto cut = cuts.begin(); cut + 1 != cuts.end(); ++cut) {
+        MapRaster raster(surface, 0.0, 0.0, buffers, cut[0], cut[1]);
+        list.replay(raster);
+    }
+    cairo_surface_mark_dirty(surface);
+}
+
+bool samePixels(cairo_surface_t* a, cairo_surface_t* b)
+{
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    return std::memcmp(cairo_image_surface_get_data(a), cairo_image_surface_get_data(b),
+                       std::size_t(cairo_image_surface_get_stride(a)) * std::size_t(cairo_image_surface_get_height(a)))
+        == 0;
 }
 
 void drawWithCairo(cairo_t* cr, const Shape& shape)
@@ -135,6 +172,13 @@ TEST(MapRaster, DrawsShapesAsCairoDoes)
         EXPECT_LE(differing, covered / 25) << shape.name;
         EXPECT_LE(worst, shape.worst) << shape.name;
     }
+    // Bands of rows, however cut (one row, shapes above, below and across
+    // them), draw the picture the whole image gets.
+    viewtest::Canvas whole(160, 120), banded(160, 120);
+    for (const Shape& shape : shapes)
+        drawWithRaster(whole.surface, shape);
+    drawInBands(banded.surface, {std::begin(shapes), std::end(shapes)}, {0, 1, 37, 60, 61, 120});
+    EXPECT_TRUE(samePixels(whole.surface, banded.surface));
 }
 
 // Coordinates come from map files through a projection at any zoom. Whatever
@@ -175,18 +219,30 @@ TEST(MapRaster, AnyCoordinatesStayInsideTheImage)
          {nan, LineEnds::Round, LineJoins::Round, {}}},
         {"a million points", {million}, false, Operation::Stroke, {1.0, LineEnds::Round, LineJoins::Round, kDashes}},
     };
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, kWidth) / 4;
+    auto guard = [](auto from, auto to) { return std::all_of(from, to, [](auto v) { return v == 0xdeadbeef; }); };
     for (const Shape& item : cases) {
-        int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, kWidth) / 4;
-        std::vector<std::uint32_t> memory(std::size_t(2 * kGuard + stride * kHeight), 0xdeadbeef);
-        std::uint32_t* pixels = memory.data() + kGuard;
-        std::fill(pixels, pixels + stride * kHeight, 0u);
-        cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
-                                                                       CAIRO_FORMAT_ARGB32, kWidth, kHeight, 4 * stride);
-        drawWithRaster(surface, item);
-        cairo_surface_destroy(surface);
-        auto guard = [](auto from, auto to) { return std::all_of(from, to, [](auto v) { return v == 0xdeadbeef; }); };
-        EXPECT_TRUE(guard(memory.begin(), memory.begin() + kGuard) && guard(memory.end() - kGuard, memory.end()))
-            << item.name;
+        // Drawn whole, and in bands of rows as the map layer draws it.
+        std::vector<std::uint32_t> memory[2];
+        cairo_surface_t* surfaces[2];
+        for (int banded = 0; banded < 2; ++banded) {
+            memory[banded].assign(std::size_t(2 * kGuard + stride * kHeight), 0xdeadbeef);
+            std::uint32_t* pixels = memory[banded].data() + kGuard;
+            std::fill(pixels, pixels + stride * kHeight, 0u);
+            surfaces[banded] = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels),
+                                                                   CAIRO_FORMAT_ARGB32, kWidth, kHeight, 4 * stride);
+            if (banded)
+                drawInBands(surfaces[banded], {item}, {0, 19, kHeight});
+            else
+                drawWithRaster(surfaces[banded], item);
+            EXPECT_TRUE(guard(memory[banded].begin(), memory[banded].begin() + kGuard)
+                        && guard(memory[banded].end() - kGuard, memory[banded].end()))
+                << item.name;
+        }
+        EXPECT_TRUE(samePixels(surfaces[0], surfaces[1])) << item.name;
+        cairo_surface_destroy(surfaces[0]);
+        cairo_surface_destroy(surfaces[1]);
+        const std::uint32_t* pixels = memory[0].data() + kGuard;
         EXPECT_TRUE(std::string_view(item.name).ends_with("(blank)")
                     || std::any_of(pixels, pixels + stride * kHeight, [](auto v) { return v != 0; }))
             << item.name;
@@ -194,4 +250,38 @@ TEST(MapRaster, AnyCoordinatesStayInsideTheImage)
     // Drawing leaves the x87 unit usable (no MMX state behind): long double sums stay exact.
     volatile long double x = 1.5L;
     EXPECT_EQ(4.5L, x * 3.0L);
+}
+
+// The layer is drawn on several threads, a band of rows each; how many must
+// not change a single byte of it. Real maps have areas, dashes, round caps
+// and labels, many across the bands' edges.
+TEST(MapLayer, AnyNumberOfThreadsDrawsTheSameLayer)
+{
+    std::vector<MapFeature> features =
+        readOsmMap(std::string(PATHLARK_TEST_DATA_DIR) + "/osm/krems-2013_josm-single-quotes_excerpt.osm");
+    ASSERT_FALSE(features.empty());
+    MapPoint corner = features[0].points[0];
+    std::unique_ptr<Track> track =
+        viewtest::makeTrack({{corner.latitude, corner.longitude}, {corner.latitude + 0.004, corner.longitude + 0.006}});
+    for (double zoom : {1.0, 3.0}) {
+        MapScene scene{.track = track.get(), .view = {.width = 300, .height = 200, .zoom = zoom, .angleZ = 30},
+                       .features = &features, .mapRevision = 1, .flags = {}};
+        std::vector<std::uint8_t> layers[3];
+        for (int threads : {1, 2, 3}) {
+            viewtest::Canvas canvas(300, 200);
+            TrackExtent extent;
+            MapLayerCache cache;
+            cache.threads = threads;
+            renderMapPanel(canvas.cr, scene, extent, cache);
+            ASSERT_TRUE(cache.surface);
+            if (threads == 1) {
+                MapProjection projection(*track, extent, scene.view);
+                EXPECT_FALSE(placeMapLabels(collectLabelCandidates(cache.index, projection), 300, 200, zoom).empty());
+            }
+            cairo_surface_flush(cache.surface);
+            const std::uint8_t* data = cairo_image_surface_get_data(cache.surface);
+            layers[threads - 1].assign(data, data + cairo_image_surface_get_stride(cache.surface) * 600);
+        }
+        EXPECT_TRUE(layers[0] == layers[1] && layers[0] == layers[2]) << "zoom " << zoom;
+    }
 }
