@@ -126,6 +126,15 @@ TEST_F(GuiEngineTest, WindowsCloseAfterTheEventThatAskedAndTheMainOneIsForgotten
     EXPECT_FALSE(gui.engine->destroyWindow(12345));
 }
 
+TEST_F(GuiEngineTest, KeysGoToTheWindowThatGainedFocusNotToOneRepainted)
+{
+    AppWindow* second = secondWindow();
+    push(SDL_WINDOWEVENT, second->windowId, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_FOCUS_GAINED; });
+    push(SDL_WINDOWEVENT, gui.window->windowId, [](SDL_Event& e) { e.window.event = SDL_WINDOWEVENT_EXPOSED; });
+    runUntil([] { return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 0; }, 500);
+    EXPECT_EQ(gui.engine->activeWindowId, second->windowId);
+}
+
 TEST_F(GuiEngineTest, DialogsAreCentredOnTheMainWindowUnlessPlaced)
 {
     SDL_SetWindowPosition(gui.window->sdlWindow, 0, 0);
@@ -153,6 +162,11 @@ TEST_F(GuiEngineTest, SizeChangeResizesTheSurfaceAndTheRootAndF11NeedsAPlainFres
     // The loop follows the platform window's real size right after, so only check that they agree.
     EXPECT_EQ((std::array{cairo_image_surface_get_width(gui.window->surface), gui.root->w, gui.root->h}),
               (std::array{gui.window->width, gui.window->width, gui.window->height}));
+    // Only the width changes: the surface follows all the same.
+    const int wider = gui.window->width + 60;
+    SDL_SetWindowSize(gui.window->sdlWindow, wider, gui.window->height);
+    runUntil([] { return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 0; }, 500);
+    EXPECT_EQ((std::array{cairo_image_surface_get_width(gui.window->surface), gui.root->w}), (std::array{wider, wider}));
 
     const Uint32 fullscreen = SDL_GetWindowFlags(gui.window->sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP;
     pushKey(SDLK_F11, KMOD_LCTRL);

@@ -190,6 +190,11 @@ TEST_F(FileDialogTest, DriveBoxOffersRootAndHomeAndShowsTheOneHoldingTheDirector
     EXPECT_EQ(d.currentDir, "/");
     EXPECT_EQ(d.driveCombo->selectedText(), "/");
     EXPECT_EQ(d.messageText(), guiText("Verzeichnis nicht gefunden: ") + (dir / "home").string());
+
+    // A home folder that is gone is not offered as a drive.
+    GuiOpenFileDialog& again = open(dir.string(), std::vector<std::string>{".gpx"});
+    again.driveCombo->select(1, false);
+    EXPECT_EQ(again.driveCombo->selectedText(), "");
 }
 
 TEST_F(FileDialogTest, SaveDialogAddsTheExtensionAndReplacesOnlyAfterASecondSave)

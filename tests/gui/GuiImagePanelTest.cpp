@@ -12,6 +12,9 @@ TEST(GuiImagePanel, WidePictureFitsTheWidthUnreadableFilesLeaveNoneAndAPressIsRe
     ASSERT_TRUE(panel->loadImage(gui.renderer, solidPicture("wide.bmp", 400, 100, Green)));
     const SDL_Rect r = panel->imageRect();
     EXPECT_EQ((std::array{r.x, r.y, r.w, r.h}), (std::array{10, 20 + 37, 100, 25}));
+    panel->w = 0;
+    EXPECT_EQ(panel->imageRect().w, 0) << "a panel squeezed to nothing shows nothing";
+    panel->w = 100;
     gui.root->draw(gui.renderer);
     EXPECT_TRUE(near(readPixel(gui.renderer, 60, 20 + 37 + 12), Green));
     EXPECT_TRUE(near(readPixel(gui.renderer, 60, 20 + 30), WindowGrey)) << "the colour's alpha is cleared";
