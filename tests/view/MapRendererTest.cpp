@@ -427,6 +427,7 @@ TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReachAndTheLowerPriorit
     EXPECT_EQ("Primary; Elsewhere; Just below; ",
               names(placeMapLabels({{"Secondary", 100, 100, 3}, {"Primary", 105, 102, 1}, {"Elsewhere", 100, 20, 3},
                                     {"Tied second", 100, 20, 3}, {"Far away", 900, 100, 0}, {"bad \xFF", 100, 180, 0},
+                                    {"\xED\xA0\x80", 20, 180, 0},
                                     {"Just below", 105, 124, 3}},
                                    200, 200, 1.0),
                     false));
