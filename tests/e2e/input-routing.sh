@@ -88,6 +88,8 @@ e2e_focus "$main"
 e2e_key ctrl+o
 e2e_wait_window '^Open GPX$'
 dialog=$E2E_WINDOW
+xprop -id "$dialog" WM_TRANSIENT_FOR | grep -qi "$(printf '# 0x%x$' "$main")" \
+    || e2e_fail "the file dialog is not kept above the main window"
 e2e_focus "$main"
 e2e_key ctrl+o
 name_field=$(e2e_window_geometry "$dialog" 540 22 10 395)
