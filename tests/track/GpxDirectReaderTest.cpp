@@ -52,7 +52,7 @@ struct Variant {
 };
 
 const Variant kVariants[] = {
-    { R"(<trk><name>Ride</name><trkseg><trkpt lon='9.5' lat="47.1" ><ele>450.5</ele>
+    { R"(<trk><name>Ride -> home</name><trkseg><trkpt lon='9.5' lat="47.1" ><ele>450.5</ele>
       <time>2023-08-19T13:18:46Z</time></trkpt><trkpt
          lat = "47.2"   lon="9.6"/></trkseg><trkseg><trkpt lat="1" lon="2"/></trkseg></trk>)", true },
     { "<trk><name>\r\n  Evening \t ride \r\n</name><number> 7 </number><trkseg><trkpt lat=\"1\" lon=\"2\">"
