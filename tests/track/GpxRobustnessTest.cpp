@@ -49,7 +49,7 @@ TEST(GpxRobustness, NestingBeyondTheLimitIsRefused)
     EXPECT_THROW(readGpxString(nested(5000, "<trkpt lat=\"1\" lon=\"2\">", "")), GpxLimitError);
     EXPECT_THROW(readGpxString(nested(kMaxGpxNesting, "<a></b>", "")), GpxLimitError);
     EXPECT_NO_THROW(readGpxString(nested(kMaxGpxNesting - 1, "<a x='>'>", "</a>")));
-    EXPECT_NO_THROW(readGpxString(nested(5000, "<a/><!--<b>--><![CDATA[<c>]]>", "")));
+    EXPECT_NO_THROW(readGpxString(nested(5000, "<a/><!--<b>--><![CDATA[<c>]]>1 < 2 > 0", "")));
 }
 
 TEST(GpxRobustness, GarbageTruncationAndHostileValuesGiveAResult)
