@@ -263,12 +263,18 @@ TEST_F(TextCtrlTest, DrawsSelectionGlyphsAndCaret)
     const int top = lineTop(c, 0);
     const SDL_Color selection = readPixel(gui.renderer, c->glyphLayout.glyphs()[0].x + 1, top + 1);
     EXPECT_EQ((std::pair{selection.r, selection.b}), (std::pair<Uint8, Uint8>{0, 255}));
-    const TextGlyph& t = c->glyphLayout.glyphs()[3];
-    int darkest = 255;
-    for (int yy = top; yy < top + c->glyphLayout.lineHeight(); ++yy)
-        for (int xx = t.x; xx < t.x + t.width; ++xx)
-            darkest = std::min(darkest, int(readPixel(gui.renderer, xx, yy).r));
-    EXPECT_LT(darkest, 80) << "unselected glyphs are drawn in black";
+    // The darkest and the brightest red over a glyph's box.
+    auto redRange = [&](const TextGlyph& t) {
+        std::pair<int, int> range{255, 0};
+        for (int yy = top; yy < top + c->glyphLayout.lineHeight(); ++yy)
+            for (int xx = t.x; xx < t.x + t.width; ++xx) {
+                const int red = readPixel(gui.renderer, xx, yy).r;
+                range = {std::min(range.first, red), std::max(range.second, red)};
+            }
+        return range;
+    };
+    EXPECT_LT(redRange(c->glyphLayout.glyphs()[3]).first, 80) << "unselected glyphs are drawn in black";
+    EXPECT_GT(redRange(c->glyphLayout.glyphs()[0]).second, 200) << "selected ones in white";
     EXPECT_EQ(readPixel(gui.renderer, c->x + c->w - 3, c->y + c->h - 2).r, 255);
 
     c->edit.clearSelection();
