@@ -83,6 +83,7 @@ TEST_F(GuiButtonTest, AutoRepeatsAfterTheDelayOnlyWhileHeld)
     GuiButton* button = addButton(GuiButton::AutoRepeat);
     press(gui.root, BX + 10, BY + 10);
     const Uint32 t0 = button->pressTime;
+    EXPECT_EQ(button->msUntilWakeUp(t0 + 100), 300u) << "the loop wakes for the first repeat";
     // A late frame fires once, never a burst, and the interval counts from it.
     for (auto [t, count] : {std::pair{399u, 0u}, {400u, 1u}, {459u, 1u}, {460u, 2u}, {1000u, 3u}, {1060u, 4u}}) {
         button->tick(t0 + t);
@@ -106,6 +107,7 @@ TEST_F(GuiButtonTest, AutoRepeatsAfterTheDelayOnlyWhileHeld)
     press(gui.root, BX + 10, BY + 10);
     toggle->tick(toggle->pressTime + 5000);
     EXPECT_EQ(notified(), 5u) << "neither a lost capture nor a toggle repeats";
+    EXPECT_EQ(toggle->msUntilWakeUp(toggle->pressTime), NoWakeUp) << "nor wakes the loop";
 }
 
 TEST_F(GuiButtonTest, BevelFlattensWhenPressedAndAColourFillsInsideTheFrame)
