@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 
+#include "map/OverpassDownload.h"
 #include "map/OverpassQuery.h"
 #include "track/Track.h"
 
@@ -152,6 +153,15 @@ protected:
 };
 
 } // namespace
+
+TEST(MapDownloadText, ReceivedBytesShowAsWholeKilobytesRoundedUpThenTenthsOfMegabytes)
+{
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, ""}, {1, " (1 kB)"}, {1000, " (1 kB)"}, {1001, " (2 kB)"}, {999'999, " (1000 kB)"},
+        {1'000'000, " (1.0 MB)"}, {1'449'999, " (1.4 MB)"}, {1'450'000, " (1.5 MB)"}, {12'345'678, " (12.3 MB)"}};
+    for (auto [bytes, text] : cases)
+        EXPECT_EQ(receivedAmountText(bytes), text) << bytes;
+}
 
 TEST_F(MapDownload, FirstServerFailsSecondSucceedsThirdIsNeverAsked)
 {

@@ -118,8 +118,9 @@ TEST_F(TextCtrlTest, EditingKeysTypingAndTheClipboardRespectReadOnlySingleLineAn
     keys({SDLK_BACKSPACE});
     EXPECT_EQ(multi->text(), "abc");
     keys({SDLK_RETURN, SDLK_DELETE, SDLK_DELETE});
+    keys({SDLK_b}, KMOD_LCTRL);
     EXPECT_EQ(multi->text(), "ab\n");
-    EXPECT_EQ(changes, 4) << "a Delete at the end changes nothing";
+    EXPECT_EQ(changes, 4) << "a Delete at the end, or Ctrl with a key that means nothing here, changes nothing";
     keys({SDLK_LEFT, SDLK_LEFT}, KMOD_SHIFT);
     textInput(gui.root, "p!");
     EXPECT_EQ((std::pair{multi->text(), multi->edit.hasSelection()}), (std::pair{std::string("ap!"), false}));
