@@ -155,6 +155,14 @@ TEST(FitReader, FieldEdgeCases)
     wrongCrc.back() ^= 1;
     std::string hugeSize = good;
     hugeSize[7] = '\x7F';
+    // Read from byte 11, this would be a definition (the 'T' of ".FIT") and a record.
+    FitBytes shortHeader;
+    shortHeader.define(4, 20, { { 0, 4 }, { 1, 4 }, { 2, 2 }, { 253, 4 } });
+    shortHeader.messages.erase(0, 1);
+    shortHeader.record(kSemicircles, kSemicircles, 2600, kStart, 4);
+    std::string headerOf11 = shortHeader.file();
+    headerOf11[0] = 11;
+    headerOf11[4] += 1;
     FitBytes positionless;
     positionless.define(0, 20, { { 253, 4 } });
     const std::pair<std::string, const char*> cases[] = {
@@ -191,6 +199,7 @@ TEST(FitReader, FieldEdgeCases)
         { build([](FitBytes& f) { f.record(kSemicircles, kSemicircles, 2600, kStart); }), "damaged" }, // no definition
         { good + "junk", "damaged | 20@0 21@1" },
         { "<gpx></gpx>", "damaged" },
+        { headerOf11, "damaged" }, // no FIT header is shorter than 12 bytes
         { good + positionless.file() + build([](FitBytes& f) { // chained files, one track each
               f.recordLayout();
               f.record(kSemicircles, kSemicircles, 2600, kStart + 86400);
