@@ -252,6 +252,22 @@ TEST_F(TextCtrlTest, ScrollingKeepsTheCaretInViewAndMovesByWholeLines)
         << "wrapped lines need no horizontal bar";
 }
 
+TEST_F(TextCtrlTest, AGlyphCutByTheLeftEdgeLeavesNoInkElsewhere)
+{
+    GuiTextCtrl* c = make(0, "W" + std::string(60, ' '));
+    gui.root->setFocus(nullptr);  // no caret
+    for (int scroll = 1; scroll < c->glyphLayout.glyphs()[0].x + c->glyphLayout.glyphs()[0].width; ++scroll) {
+        c->scrollX = scroll;
+        c->markDirty();
+        gui.root->draw(gui.renderer);
+        int darkest = 255;
+        for (int yy = c->y + 2; yy < c->y + c->h - 2; ++yy)
+            for (int xx = c->x + c->w / 2; xx < c->x + c->w - 2; ++xx)
+                darkest = std::min(darkest, int(readPixel(gui.renderer, xx, yy).r));
+        EXPECT_GT(darkest, 200) << scroll;
+    }
+}
+
 TEST_F(TextCtrlTest, DrawsSelectionGlyphsAndCaret)
 {
     GuiTextCtrl* c = make(0, "Hi there");
