@@ -59,6 +59,9 @@ TEST_F(ComboTest, SelectionNotifiesWithTheItemIdOnlyWhenAsked)
     EXPECT_TRUE(combo->setValue("") && combo->selectedIndex == -1);
     combo->clear();
     EXPECT_FALSE(combo->setValue("one"));
+    combo->addItem(7, "seven");
+    combo->select(combo->addItem(8, "eight"), false);
+    EXPECT_EQ(combo->selectedId(), 8) << "an added item's index selects it";
 }
 
 TEST_F(ComboTest, ClickOpensTheListBelowWhereARowNotifiesButTheChosenRowAndTheBarKeepItOpen)

@@ -432,3 +432,19 @@ TEST(MapLabels, CandidatesNeedANameTheirZoomAndAnAnchorInReachAndTheLowerPriorit
                                    200, 200, 1.0),
                     false));
 }
+
+TEST(MapLabels, AStreetsNameWinsOverARailwaysWhereTheyMeet)
+{
+    auto track = makeTrack({{47.1, 9.0}, {47.0, 9.1}});
+    TrackExtent extent;
+    const std::vector<MapFeature> features = {
+        feature(MapCategory::Railway, {{47.05, 9.0}, {47.05, 9.1}}, "Rail"),
+        feature(MapCategory::SecondaryRoad, {{47.05, 9.0}, {47.05, 9.1}}, "Main"),
+    };
+    MapFeatureIndex index;
+    index.update(features, 1);
+    MapProjection projection(*track, extent, {.width = 200, .height = 200});
+    const std::vector<PlacedLabel> placed = placeMapLabels(collectLabelCandidates(index, projection), 200, 200, 1.0);
+    ASSERT_EQ(placed.size(), 1u);
+    EXPECT_EQ(placed[0].name, "Main");
+}
