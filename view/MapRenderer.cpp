@@ -835,6 +835,9 @@ void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& s
     double zoom = scene.view.zoom;
     int threads = std::clamp(cache.threads > 0 ? cache.threads : int(std::thread::hardware_concurrency()), 1, 4);
     std::vector<const MapFeature*> features = mapLayerFeatures(cache, *scene.features, scene.mapRevision, projection);
+    auto labels = [&] {
+        return placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, zoom);
+    };
     cache.bands.resize(std::size_t(threads));
     cairo_surface_flush(surface);
     if (threads == 1) {
@@ -842,8 +845,7 @@ void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& s
         MapRaster raster(surface, width, height, cache.bands[0], 0, 3 * height);
         for (const MapFeature* feature : features)
             drawMapFeature(raster, *feature, projection);
-        drawMapLabels(raster, placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, zoom),
-                      zoom);
+        drawMapLabels(raster, labels(), zoom);
         cairo_surface_mark_dirty(surface);
         return;
     }
@@ -853,8 +855,7 @@ void drawLayer(MapLayerCache& cache, cairo_surface_t* surface, const MapScene& s
     std::vector<std::size_t> ends = splitByPoints(features, threads);
     runParts(threads, [&](int part) {
         if (part == 0)
-            drawMapLabels(cache.recorded[std::size_t(threads)],
-                          placeMapLabels(collectLabelCandidates(cache.index, projection), width, height, zoom), zoom);
+            drawMapLabels(cache.recorded[std::size_t(threads)], labels(), zoom);
         MapPathList& list = cache.recorded[std::size_t(part)];
         for (std::size_t i = part == 0 ? 0 : ends[std::size_t(part) - 1]; i < ends[std::size_t(part)]; ++i)
             drawMapFeature(list, *features[i], projection);
