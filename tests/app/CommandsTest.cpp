@@ -3,13 +3,13 @@
 
 #include "AppTestSupport.h"
 
+#include "gui/GuiButton.h"
 #include "gui/GuiCairoPanel.h"
-#include "gui/GuiCheckBox.h"
 #include "gui/GuiComboBox.h"
 #include "gui/GuiComboBoxDropDown.h"
 #include "gui/GuiTextCtrl.h"
 #include "gui/GuiWindow.h"
-#include "track/Gpx.h"
+#include "track/Track.h"
 #include "view/GraphRenderer.h"
 #include "view/MapProjection.h"
 
@@ -50,25 +50,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(Commands, ZoomKeysStopAtTheLimits)
-{
-    startWithTrack();
-    // "+" as each keyboard sends it: its own key, the keypad, "=" with and without Shift.
-    for (auto [sym, mod] : {std::pair<SDL_Keycode, Uint16>{SDLK_PLUS, KMOD_NONE}, {SDLK_KP_PLUS, KMOD_NONE},
-                            {SDLK_EQUALS, KMOD_LSHIFT}, {SDLK_EQUALS, KMOD_NONE}}) {
-        engine->zoom = 1.0;
-        key(sym, mod);
-        EXPECT_EQ(engine->zoom, 1.25) << SDL_GetKeyName(sym) << " " << mod;
-    }
-    for (int i = 0; i < 18; ++i)
-        key(SDLK_PLUS);
-    EXPECT_EQ(status(), "Zoom: 5000%");
-    for (int i = 0; i < 32; ++i)
-        key(SDLK_KP_MINUS);
-    EXPECT_EQ(engine->zoom, 0.05);
-    EXPECT_EQ(status(), "Zoom: 5%");
-}
 
 TEST_F(Commands, RotationAndPerspective)
 {
@@ -211,20 +192,6 @@ TEST_F(Commands, TheWheelZoomsAtThePointerAndTheMiddleButtonCentres)
     key(SDLK_ESCAPE);
     EXPECT_EQ((std::array{engine->zoom, engine->panX, engine->panY, double(engine->angleX), double(engine->cursorIndex)}),
               (std::array{1.0, 0.0, 0.0, 0.0, 0.0}));
-}
-
-TEST_F(Commands, OptionKeysToggleTheirBoxes)
-{
-    startWithTrack();
-    key(SDLK_w);
-    EXPECT_TRUE(engine->showWaypoints && engine->waypointsCheck->pressed);
-    key(SDLK_m);
-    EXPECT_FALSE(engine->showMap || engine->osmBackgroundCheck->pressed);
-    engine->headingAngle = 1.0;
-    engine->followDirection = engine->followDirectionCheck->pressed = true;
-    key(SDLK_f);
-    EXPECT_FALSE(engine->followDirection);
-    EXPECT_EQ(engine->headingAngle, 0.0);
 }
 
 TEST_F(Commands, OneDialogAtATimeTakesItsKeysAndTheMainWindowWaits)

@@ -22,17 +22,6 @@ using namespace apptest;
 
 using Loading = Application;
 
-TEST_F(Loading, StartsOnTheBundledSample)
-{
-    start();
-    EXPECT_EQ(engine->gpxPath, "sample.gpx");
-    EXPECT_EQ(engine->cursorIndex, 0);
-    EXPECT_EQ(status(), "sample.gpx  |  ACTIVE LOG  |  730 points");
-    ASSERT_TRUE(engine->infoTree->setValue("Track analyses/Waypoints"));
-    EXPECT_EQ(engine->infoTree->selectedNode()->cells.at(1), "730");
-    EXPECT_EQ(engine->mapLabel->text, "No map loaded");
-}
-
 TEST_F(Loading, TheMapBesideTheTrackOrTheOneNamedLast)
 {
     const std::string ride = write("ride.gpx", gpxWithTracks(trackXml("Ride", 5)));

@@ -1,4 +1,4 @@
-// Push, toggle and auto-repeat buttons: where a press and a release count,
+// Push and auto-repeat buttons: where a press and a release count,
 // callbacks against notifications, repeat timing, and the frame as drawn.
 
 #include "support/GuiTestSupport.h"
@@ -59,23 +59,6 @@ TEST_F(GuiButtonTest, PressCallsBackAndOnlyAReleaseStrictlyInsideNotifies)
     press(gui.root, BX + BW + 100, BY + 100);  // dragged onto the button from the background
     release(gui.root, BX + 10, BY + 10);
     EXPECT_EQ(notified(), 3u);
-}
-
-TEST_F(GuiButtonTest, ToggleFlipsOnEachPressAndOnlyItHasAValue)
-{
-    GuiButton* push = addButton(0);
-    std::string value = "unchanged";
-    EXPECT_FALSE(push->getValue(value) || push->setValue("1"));
-    EXPECT_EQ(value, "unchanged");
-    GuiButton* toggle = addButton(GuiButton::Toggle);
-    click(gui.root, BX + 10, BY + 10);
-    ASSERT_TRUE(toggle->getValue(value));
-    EXPECT_EQ(value, "1") << "release leaves a toggle button alone";
-    click(gui.root, BX + 10, BY + 10);
-    EXPECT_EQ(calls, (Calls{{toggle, true}, {toggle, false}}));
-    EXPECT_EQ(notified(), 0u);
-    EXPECT_TRUE(toggle->setValue("true") && toggle->getValue(value));
-    EXPECT_EQ(value, "1");
 }
 
 TEST_F(GuiButtonTest, AutoRepeatsAfterTheDelayOnlyWhileHeld)

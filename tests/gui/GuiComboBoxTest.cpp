@@ -154,19 +154,3 @@ TEST_F(ComboTest, TypingWorksAgainHoweverTheListClosesAndOtherPopupsStay)
     EXPECT_FALSE(isChild(list));
     EXPECT_EQ(gui.root->popups, (std::vector<GuiObject*>{other}));
 }
-
-TEST(GuiComboBox, DrawsADarkenedButtonWithTheArrowCachedPerRenderer)
-{
-    const size_t before = dropArrowCacheSize();
-    {
-        GuiFixtureState gui;
-        gui.root->add(new GuiComboBox(nullptr, 106, 10, 10, 120, 24, 0xFFFFFFFF, 0xFF141414, uiFont, 150));
-        gui.root->draw(gui.renderer);
-        gui.root->draw(gui.renderer);
-        EXPECT_EQ(dropArrowCacheSize(), before + 1);
-        // Button 18 wide at x 112; the 9 x 9 arrow is centred at (121, 22).
-        for (auto [x, y, grey] : {std::tuple{114, 30, 240}, {112, 20, 80}, {121, 23, 0}, {117, 23, 240}})
-            EXPECT_EQ(readPixel(gui.renderer, x, y).g, grey) << x << ", " << y;
-    }
-    EXPECT_EQ(dropArrowCacheSize(), before) << "destroying the window drops its arrow";
-}

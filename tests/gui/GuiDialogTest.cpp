@@ -1,5 +1,5 @@
-// Modal dialogs: accept and cancel only while modal, the close notification,
-// keyboard focus handed back, and the main window kept quiet.
+// Modal dialogs: accept and cancel only while modal, the close notification
+// and keyboard focus handed back.
 
 #include "support/GuiTestSupport.h"
 
@@ -57,27 +57,4 @@ TEST_F(GuiDialogTest, AcceptAndCancelPostTheirResultOnceAndHandTheKeyboardBack)
     EXPECT_EQ(gui.engine->modalRoot, nullptr);
     EXPECT_EQ(gui.engine->focusedEditable, field);
     EXPECT_EQ(gui.engine->notifications.size(), 1u);
-}
-
-TEST_F(GuiDialogTest, MainWindowIsSilentWhileTheDialogRuns)
-{
-    auto* held = gui.root->add(new GuiButton(nullptr, 107, 100, 10, 32, 30, 0, "", uiFont, GuiButton::AutoRepeat));
-    gui.root->add(new GuiButton(nullptr, 100, 10, 10, 90, 26, 0, "Open GPX", uiFont, 0));
-    press(gui.root, 110, 20);
-    gui.engine->beginModal(dialog);
-    EXPECT_FALSE(held->pressed) << "a held button is let go";
-    EXPECT_EQ(gui.root->capture, nullptr);
-    held->tick(held->pressTime + 5000);
-    click(gui.root, 20, 20);
-    EXPECT_TRUE(gui.engine->notifications.empty());
-
-    auto* ok = dialog->add(new GuiButton(nullptr, 1, 10, 10, 90, 26, 0, "OK", uiFont, 0));
-    click(dialog, 20, 20);
-    ASSERT_EQ(gui.engine->notifications.size(), 1u) << "the dialog's own buttons still report";
-    EXPECT_EQ(gui.engine->notifications[0].source, ok);
-    dialog->accept();
-    gui.engine->notifications.clear();
-    click(gui.root, 20, 20);
-    ASSERT_EQ(gui.engine->notifications.size(), 1u) << "after the dialog the main window reports again";
-    EXPECT_EQ(gui.engine->notifications[0].param, 100u);
 }

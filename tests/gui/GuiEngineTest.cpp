@@ -1,4 +1,4 @@
-// The loop, window lifetime, deferred texture release and font start-up.
+// The loop, window lifetime, focus and resizing.
 
 #include "support/GuiTestSupport.h"
 
@@ -8,9 +8,7 @@
 #include "gui/GuiDialog.h"
 
 #include <chrono>
-#include <filesystem>
 #include <thread>
-#include <unistd.h>
 
 using namespace guitest;
 
@@ -60,23 +58,6 @@ struct GuiEngineTest : ::testing::Test {
 };
 
 } // namespace
-
-TEST_F(GuiEngineTest, OneEventPerFrameWithQueuedMotionMergedAndEveryWindowRendered)
-{
-    auto* probe = gui.root->add(new Probe(0, 0, 400, 300));
-    auto motions = [&] { return std::count(probe->types.begin(), probe->types.end(), SDL_MOUSEMOTION); };
-    secondWindow();
-    for (int i = 0; i < 10; ++i)
-        push(SDL_MOUSEMOTION, gui.window->windowId, [i](SDL_Event& e) { e.motion.x = 10 + i; });
-    pushKey(SDLK_a);
-    pushKey(SDLK_b);
-    gui.engine->runFrame();
-    EXPECT_EQ((std::array<long, 3>{motions(), probe->local[0], gui.engine->renders}), (std::array<long, 3>{1, 19, 2}));
-    gui.engine->runFrame();
-    gui.engine->runFrame();
-    EXPECT_EQ(motions(), 1);
-    EXPECT_EQ(gui.engine->sdlEventTypes, (std::vector<Uint32>{SDL_MOUSEMOTION, SDL_KEYDOWN, SDL_KEYDOWN}));
-}
 
 TEST_F(GuiEngineTest, ClosingADialogCancelsItButClosingTheMainWindowOrQuittingEndsTheLoop)
 {
@@ -135,24 +116,6 @@ TEST_F(GuiEngineTest, KeysGoToTheWindowThatGainedFocusNotToOneRepainted)
     EXPECT_EQ(gui.engine->activeWindowId, second->windowId);
 }
 
-TEST_F(GuiEngineTest, DialogsAreCentredOnTheMainWindowUnlessPlaced)
-{
-    SDL_SetWindowPosition(gui.window->sdlWindow, 0, 0);
-    int x = SDL_WINDOWPOS_CENTERED, y = 40;
-    gui.engine->centreOnMainWindow(x, y, 200, 100);
-    EXPECT_EQ((std::array{x, y}), (std::array{100, 40}));
-}
-
-TEST_F(GuiEngineTest, ReleasedTextureIsDestroyedOnTheThirdFrame)
-{
-    SDL_Texture* texture = SDL_CreateTexture(gui.renderer, SDL_PIXELFORMAT_RGBA8888, SDL_TEXTUREACCESS_STATIC, 4, 4);
-    GuiEngine::releaseTexture(gui.renderer, texture);
-    for (size_t pendingAfter : {1u, 1u, 0u}) {
-        gui.engine->runFrame();
-        EXPECT_EQ(GuiEngine::pendingTextureCount(gui.renderer), pendingAfter);
-    }
-}
-
 TEST_F(GuiEngineTest, SizeChangeResizesTheSurfaceAndTheRootAndF11NeedsAPlainFreshPress)
 {
     push(SDL_WINDOWEVENT, gui.window->windowId, [](SDL_Event& e) {
@@ -209,30 +172,4 @@ TEST_F(GuiEngineTest, IdleLoopSleepsAndWakesForTheNextEventOrTheTooltip)
     EXPECT_GE(took, 500u);
     EXPECT_LT(took, 900u);  // bounds allow for a loaded machine; the idle limit is 5 s
     EXPECT_LE(gui.engine->renders - rendered, 5);
-}
-
-// Without any font the engine still starts, says so and draws no text.
-TEST(GuiFonts, EmbeddedFontNeedsNoFileAndMissingFontIsNotFatal)
-{
-    const std::filesystem::path previous = std::filesystem::current_path();
-    const std::filesystem::path empty = std::filesystem::temp_directory_path() / "pathlark-no-fonts";
-    std::filesystem::create_directories(empty);
-    ASSERT_EQ(chdir(empty.c_str()), 0);
-    {
-        useEmbeddedFont();
-        TestEngine engine;
-        EXPECT_TRUE(uiFont && ftFace);
-        GuiEngine::setEmbeddedFont(nullptr, 0);
-    }
-    {
-        testing::internal::CaptureStderr();
-        TestEngine engine;
-        EXPECT_NE(testing::internal::GetCapturedStderr().find(guiText("Schriftart konnte nicht geladen werden: ")),
-                  std::string::npos);
-        EXPECT_FALSE(uiFont || ftFace);
-        AppWindow* window = engine.createWindow(&engine, "t", 0, 0, 50, 50, SDL_WINDOW_HIDDEN, 0xFF000000);
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(drawText(window->renderer, uiFont, "text", SDL_Color{0, 0, 0, 255}, 0, 0).w, 0);
-    }
-    ASSERT_EQ(chdir(previous.c_str()), 0);
 }

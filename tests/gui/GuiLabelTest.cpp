@@ -1,5 +1,5 @@
 // Labels: shortening long paths from the left with "…" (measured with the real
-// interface font), the cache of the shortened text, value and alignment.
+// interface font), and alignment.
 
 #include "support/GuiTestSupport.h"
 
@@ -40,29 +40,6 @@ TEST(GuiLabel, ShortensFromTheLeftToTheNextSeparatorAndNeverInsideACharacter)
     for (const auto& [text, fitsWidthOf, shown] : cases)
         EXPECT_EQ(shortenFromLeft(uiFont, text, widthOf(fitsWidthOf)), shown) << text;
     EXPECT_EQ(shortenFromLeft(uiFont, "/tmp/x.gpx", 1), Ellipsis);
-}
-
-TEST(GuiLabel, ShowsTheShortenedOrFlattenedTextAndKeepsTheWholeValue)
-{
-    GuiFixtureState gui;
-    const int w = widthOf(Ellipsis + "/Sommer/Alpenrunde.gpx");
-    auto* plain = gui.root->add(new GuiLabel(nullptr, -1, 0, 0, w, 22, 0, LongPath, uiFont, GuiLabel::LeftAligned));
-    EXPECT_EQ(plain->displayText(), LongPath) << "only with its flag";
-    auto* label = gui.root->add(new GuiLabel(nullptr, -1, 0, 30, w, 22, 0, LongPath, uiFont, GuiLabel::ShortenLeft));
-    EXPECT_EQ(label->displayText(), Ellipsis + "/Sommer/Alpenrunde.gpx");
-    label->setText("/a.gpx");
-    EXPECT_EQ(label->displayText(), "/a.gpx") << "a new text refills the cache";
-    EXPECT_TRUE(label->setValue(LongPath));
-    label->w = widthOf(Ellipsis + "/Alpenrunde.gpx");
-    EXPECT_EQ(label->displayText(), Ellipsis + "/Alpenrunde.gpx") << "a new width refills the cache";
-
-    const std::string message = "Could not create the OSM map.\n\nHTTP 429\tlater";
-    label->w = 2000;
-    label->setText(message);
-    EXPECT_EQ(label->displayText(), "Could not create the OSM map.  HTTP 429 later");
-    std::string value;
-    EXPECT_TRUE(label->getValue(value));
-    EXPECT_EQ(value, message);
 }
 
 TEST(GuiLabel, LeftAlignedStartsAtTheLeftEdgeAndCentredInTheMiddle)

@@ -78,24 +78,3 @@ TEST_F(ListCtrlTest, WheelAndTrackScrollAndTheSelectionIsScrolledIntoView)
     list->clear();
     EXPECT_EQ((std::pair{list->scrollY, list->vScrollBar.visible}), (std::pair{0, false}));
 }
-
-TEST_F(ListCtrlTest, DrawsTheSelectionAndOnlyTheRowsThereAre)
-{
-    GuiListCtrl* shortList = addList(100, 200, 3);
-    shortList->select(2);
-    gui.root->draw(gui.renderer);
-    // Rows 2 and 1, then the space below the last row.
-    EXPECT_EQ((std::vector{at(11, 10 + 2 * ih + 1), at(11, 10 + ih + 1), at(11, 10 + 3 * ih + 1)}),
-              (std::vector{selection, white, white}));
-
-    GuiListCtrl* list = addList(200, 100, 20);
-    list->select(3);
-    wheel(gui.root, 50, 50, -3);
-    gui.root->draw(gui.renderer);
-    EXPECT_EQ((std::vector{at(11, 11), at(11, 10 + 3 * ih + 1)}), (std::vector{selection, white})) << "row 3 on top";
-    // Half a row further the selected row is cut at the top edge, not drawn above it.
-    list->scrollY += ih / 2;
-    list->layoutList();
-    gui.root->draw(gui.renderer);
-    EXPECT_EQ((std::vector{at(11, 9), at(11, 10)}), (std::vector{std::array{200, 200, 200}, selection}));
-}

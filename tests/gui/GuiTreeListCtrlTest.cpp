@@ -73,47 +73,6 @@ TEST_F(GuiTreeList, CollapsingHidesTheWholeSubtreeAndHiddenNodesDoNotScroll)
     EXPECT_EQ(told(), (Told{{Expanded, 4}}));
 }
 
-TEST_F(GuiTreeList, PathsEscapeSeparatorsAndSetValueOpensAncestorsTopDown)
-{
-    const int blank = tree->addNode(time, 6, {});
-    const std::pair<int, std::string> paths[] = {
-        {kmh, "Speed/km\\/h"}, {ab, "Speed/km\\/h/a\\\\b"}, {time, "Time"}, {99, ""}, {blank, "Time/"}};
-    for (const auto& [node, path] : paths)
-        EXPECT_EQ(tree->pathOf(node), path) << node;
-
-    tree->setExpanded(kmh, false, false);
-    tree->setExpanded(speed, false, false);
-    EXPECT_FALSE(tree->setValue("Speed/km/h/a\\b") || tree->setValue("Speed/km\\/h/a\\b"))
-        << "unescaped texts do not match";
-    EXPECT_TRUE(tree->setValue("Speed/km\\/h/a\\\\b"));
-    std::string value;
-    EXPECT_TRUE(tree->setValue("Time") && tree->getValue(value));
-    EXPECT_EQ(value, "Time");
-    EXPECT_EQ(told(), (Told{{Expanded, 1}, {Expanded, 2}, {Selected, 3}, {Selected, 4}}));
-    EXPECT_TRUE(tree->setValue("") && tree->selectedIndex == -1);
-    tree->clear();
-    EXPECT_FALSE(tree->setValue("Time"));
-    EXPECT_EQ(tree->columns.size(), 2u) << "columns survive clear";
-}
-
-TEST_F(GuiTreeList, ClickOnTheBoxTogglesAndElsewhereSelects)
-{
-    const SDL_Point speedBox = box(0, 0);
-    click(gui.root, speedBox.x + 7, speedBox.y + 4);
-    EXPECT_EQ((std::pair{tree->isExpanded(speed), tree->selectedIndex}), (std::pair{false, -1}));
-    click(gui.root, speedBox.x + 8, speedBox.y + 4);  // just right of the box
-    EXPECT_FALSE(tree->isExpanded(speed));
-    click(gui.root, TX, rowTop(0) + 2);  // the first column of pixels
-    EXPECT_EQ(told(), (Told{{Expanded, 1}, {Selected, 1}, {Selected, 1}})) << "selecting again reports again";
-
-    click(gui.root, speedBox.x, rowTop(1) + 3);  // Time has no children: the box area selects
-    EXPECT_EQ(tree->selectedIndex, time);
-    gui.engine->notifications.clear();
-    click(gui.root, TX + 50, TY + 5);         // header
-    click(gui.root, TX + 50, rowTop(2) + 3);  // below the last row
-    EXPECT_EQ((std::pair{gui.engine->notifications.size(), tree->selectedIndex}), (std::pair{size_t(0), time}));
-}
-
 TEST_F(GuiTreeList, ScrollClampsAfterShrinkingAndDrawsSelectionSignsAndTheRowsScrolledTo)
 {
     tree->setExpanded(kmh, false, false);

@@ -91,21 +91,3 @@ TEST_F(TextLayoutTest, PasswordShowsOneMaskPerCharacterOnOneLine)
     for (const TextGlyph& g : l.glyphs())
         EXPECT_EQ((std::pair{g.codePoint, g.y}), (std::pair{mask, l.glyphs()[0].y}));
 }
-
-TEST_F(TextLayoutTest, CharactersAndWordsAtAPoint)
-{
-    const TextLayout l = lay(U"abc\ndef");
-    const TextGlyph& b = l.glyphs()[1];
-    const int y1 = b.y - 5, y2 = y1 + l.lineHeight();
-    const std::pair<SDL_Point, int> points[] = {
-        {{b.x + 1, y1}, 1}, {{(b.x + l.glyphs()[2].x) / 2 + 1, y1}, 2}, {{X + 190, y1}, 3}, // before the line feed
-        {{X + 190, y2}, 7}, {{X, y2}, 4}, {{X + 10, Y + 70}, 7},                          // below the text
-    };
-    for (const auto& [p, index] : points)
-        EXPECT_EQ(l.charIndexAt(p.x, p.y), index) << p.x << "," << p.y;
-
-    const TextLayout words = lay(U"foo-bar (baz).");
-    const std::pair<int, std::pair<int, int>> cases[] = {{1, {0, 3}}, {3, {3, 3}}, {6, {4, 7}}, {10, {9, 12}}, {14, {14, 14}}};
-    for (const auto& [at, word] : cases)
-        EXPECT_EQ(words.wordAt(at), word) << at;
-}

@@ -61,34 +61,3 @@ TEST(OverpassArea, MarginsAreFivePercentAtLeastAMetreOrSoAndStayOnTheGlobe)
     std::locale::global(previousGlobal);
     EXPECT_EQ(underGermanLocale, cases[6].text);
 }
-
-TEST(OverpassArea, SizeLimitIsInclusive)
-{
-    TrackBounds none;
-    none.add(std::numeric_limits<double>::quiet_NaN(), 8.0);
-    EXPECT_TRUE(none.empty());
-    EXPECT_FALSE(downloadAreaAllowed(downloadArea(none)));
-    // 0.5 x 0.04 is exactly 0.02 in binary floating point too.
-    GeoBox box{0.0, 0.0, 0.5, 0.04};
-    ASSERT_EQ((box.north - box.south) * (box.east - box.west), MaxDownloadArea);
-    EXPECT_TRUE(downloadAreaAllowed(box));
-    box.east = std::nextafter(0.04, 1.0);
-    EXPECT_FALSE(downloadAreaAllowed(box));
-    EXPECT_TRUE(downloadAreaAllowed(areaOf({{47.0, 8.0}, {47.1, 8.1}})));
-    EXPECT_FALSE(downloadAreaAllowed(areaOf({{47.0, 8.0}, {47.2, 8.2}})));
-    // Across the 180th meridian longitudes are plain numbers: almost the whole globe.
-    EXPECT_FALSE(downloadAreaAllowed(areaOf({{-17.0, 179.99}, {-17.01, -179.99}})));
-}
-
-TEST(OverpassQuery, EveryPieceAsksForTheBox)
-{
-    const std::string b = "47.3000000,8.4500000,47.3500000,8.5200000";
-    const std::string query = overpassQuery(GeoBox{47.3, 8.45, 47.35, 8.52});
-    EXPECT_TRUE(query.starts_with("[out:xml][timeout:60];(way[highway](" + b + ");way[railway](" + b + ");"));
-    EXPECT_TRUE(query.ends_with(");relation[type=multipolygon][landuse~\"^(reservoir|basin)$\"](" + b
-                                + "););(._;>;);out body;"));
-    std::size_t pieces = 0;
-    for (std::size_t at = query.find(b); at != std::string::npos; at = query.find(b, at + 1))
-        ++pieces;
-    EXPECT_EQ(pieces, 8u);
-}

@@ -1,13 +1,10 @@
-// Multipolygon rings from member ways, and the id table the reader keeps nodes in.
+// Multipolygon rings from member ways.
 
 #include "map/OsmReader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <numeric>
-#include <random>
 
 using namespace pathlark;
 
@@ -77,50 +74,4 @@ TEST(AssembleRings, RolesOrderAndWhatIsDropped)
     EXPECT_EQ((Ids{10, 11, 12}), canonical(outer[0]));
     EXPECT_EQ((Ids{1, 2, 3}), canonical(outer[1]));
     EXPECT_EQ((std::vector<Ids>{{5, 6, 7, 5}}), mp.rings("inner"));
-}
-
-TEST(AssembleRings, ThousandsOfShuffledSegmentsStayFast)
-{
-    // A large lake: 5,000 member ways of 10 nodes each in random order and direction.
-    constexpr std::int64_t segments = 5000, nodes = segments * 9;
-    std::vector<std::int64_t> order(segments);
-    std::iota(order.begin(), order.end(), 0);
-    std::mt19937 random(7);
-    std::shuffle(order.begin(), order.end(), random);
-    Multipolygon mp;
-    for (std::int64_t s : order) {
-        Ids piece;
-        for (int k = 0; k < 10; ++k)
-            piece.push_back((s * 9 + k) % nodes);
-        if (random() % 2)
-            std::reverse(piece.begin(), piece.end());
-        mp.add(s + 1, piece);
-    }
-    const auto started = std::chrono::steady_clock::now();
-    auto rings = mp.rings();
-    const auto elapsed = std::chrono::steady_clock::now() - started;
-    ASSERT_EQ(1u, rings.size());
-    Ids sorted(rings[0].begin(), rings[0].end() - 1);
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted.size(), std::size_t(nodes));
-    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()));
-    EXPECT_LT(elapsed, std::chrono::seconds(2)) << "generous even for sanitizers; a quadratic walk needs far longer";
-}
-
-TEST(FlatIdMap, KeepsEveryIdIncludingExtremes)
-{
-    FlatIdMap<int> map;
-    const std::int64_t extremes[] = {std::numeric_limits<std::int64_t>::min(), -1, 0,
-                                     std::numeric_limits<std::int64_t>::max()};
-    for (int i = 0; i < 4; ++i)
-        map.assign(extremes[i], i);
-    for (std::int64_t id = 1; id <= 100000; ++id)
-        map.assign(id * 7919, int(id));
-    EXPECT_EQ(100004u, map.size());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(map.find(extremes[i]) ? *map.find(extremes[i]) : -99, i);
-    EXPECT_EQ(1234, *map.find(1234 * 7919));
-    EXPECT_EQ(nullptr, map.find(7918));
-    EXPECT_FALSE(map.insert(7919, 5).second);
-    EXPECT_EQ(1, *map.find(7919));
 }

@@ -74,19 +74,6 @@ TEST(GpxReader, TracksThenRoutesThenWaypointsEachInDocumentOrder)
                                   "track \"WP:\" number=0\n  point 7,8 ele=0 time=0 \"\" name=\"\" cmt=\"\" desc=\"\"\n");
 }
 
-TEST(GpxReader, PointFieldsDependOnTheElement)
-{
-    const std::string fields = "<ele>12.5</ele><time>1970-01-01T00:00:10Z</time><name>N</name><cmt>C</cmt><desc>D</desc>";
-    auto gpx = readBody("<trk><trkseg><trkpt lat=\"1\" lon=\"2\">" + fields + "</trkpt></trkseg></trk><rte><rtept lat=\"1\" "
-                        "lon=\"2\">" + fields + "</rtept></rte><wpt lat=\"1\" lon=\"2\">" + fields + "</wpt>");
-    // A name below counts; times only on track points, the texts only on waypoints.
-    EXPECT_EQ(gpxText(gpx.get()),
-              "gpx creator=\"tester\" version=\"1.1\" bounds=0,0,0,0\n"
-              "track \"N\" number=0\n  point 1,2 ele=12.5 time=10 \"1970-01-01T00:00:10Z\" name=\"\" cmt=\"\" desc=\"\"\n"
-              "track \"N\" number=0\n  point 1,2 ele=12.5 time=0 \"\" name=\"\" cmt=\"\" desc=\"\"\n"
-              "track \"WP: N\" number=0\n  point 1,2 ele=0 time=0 \"\" name=\"N\" cmt=\"C\" desc=\"D\"\n");
-}
-
 TEST(GpxReader, NumbersAndTimesFollowTheirRules)
 {
     auto gpx = readBody(R"(<trk><trkseg><trkpt lat="12.5"/><trkpt lat=" 12" lon="+3"/>

@@ -65,12 +65,3 @@ TEST(Strptime, ValuesOutsideTheBoundsOrNotMatchingFail)
     for (auto [format, text] : cases)
         EXPECT_FALSE(parseAll(text, format)) << format << " on \"" << text << '"';
 }
-
-TEST(Strptime, TheUpperBoundLimitsHowManyDigitsAreRead)
-{
-    // "25" as a month is "2" followed by "5"; a year has at most four digits.
-    for (auto [format, text, used] : {std::tuple{"%m", "25", 1}, {"%M", "60", 1}, {"%Y", "10000", 4}}) {
-        std::tm tm{};
-        EXPECT_EQ(pathlark::strptime(text, format, &tm), text + used) << format;
-    }
-}

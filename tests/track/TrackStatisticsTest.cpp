@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <locale>
 #include <numbers>
 #include <sstream>
 
@@ -90,27 +89,6 @@ TEST(TrackStatistics, StretchBetweenMarkersInEitherOrder)
     auto stats = stretchStatistics(*corner->getTrack(0), 0, 2);
     EXPECT_DOUBLE_EQ(stats->direct, haversineDistance(0, 0, 1, 1));
     EXPECT_LT(stats->direct, stats->distance);
-}
-
-TEST(TrackStatistics, TextsKeepTheirFormWhateverTheLocale)
-{
-    for (auto [text, time] : {std::pair{"2023-08-19T13:18:46Z", "13:18:46"}, {"2023-08-19T13:18:46.250+02:00", "13:18:46"},
-                              {"2023-08-19T13:18:4", "2023-08-19T13:18:4"}, {"yesterday", "yesterday"}, {"", ""}})
-        EXPECT_EQ(timeOfDay(text), time);
-    for (auto [seconds, text] : {std::pair{3725ull, "1:02:05"}, {0ull, "0:00:00"}, {59ull, "0:00:59"},
-                                 {90000ull, "25:00:00"}, {4294967295ull, "1193046:28:15"}})
-        EXPECT_EQ(formatDuration(seconds), text);
-
-    struct CommaDecimals : std::numpunct<char> {
-        char do_decimal_point() const override { return ','; }
-        std::string do_grouping() const override { return "\3"; }
-    };
-    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
-    EXPECT_EQ(formatFixed(21012.345, 2, " km"), "21012.35 km");
-    EXPECT_EQ(formatFixed(453.6, 0, " m"), "454 m");
-    EXPECT_EQ(formatFixed(-0.5, 2), "-0.50");
-    EXPECT_EQ(formatFixed(0, 1, " km/h"), "0.0 km/h");
-    std::locale::global(previous);
 }
 
 TEST(TrackStatistics, AscentAndDescentLeaveGpsNoiseOut)

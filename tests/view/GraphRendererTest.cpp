@@ -43,20 +43,6 @@ TEST(GraphSpeed, FlatEarthSpeedOverEachSegmentAndItsText)
     EXPECT_EQ("12.3 km/h", formatGraphValue(12.34, true));
 }
 
-TEST(GraphGeometry, ClicksMapBackToThePointAndTheCursorLabelKeepsClear)
-{
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(i, graphIndexAt(graphX(i, 7, 300), 300, 7));
-    EXPECT_EQ(0, graphIndexAt(-50.0, 300, 7));
-    EXPECT_EQ(6, graphIndexAt(900.0, 300, 7));
-    EXPECT_EQ(0, graphIndexAt(5.0, 10, 3)) << "a panel narrower than its margins";
-    EXPECT_EQ(-1, graphIndexAt(50.0, 300, 0));
-    // Near the right edge the label flips left; at the top left it would cover "Max: ...".
-    EXPECT_TRUE(viewtest::isAt(graphCursorLabelPosition(260.0, 60.0, 40.0, 80.0, 300, 100), 213.0, 54.0));
-    EXPECT_TRUE(viewtest::isAt(graphCursorLabelPosition(20.0, 10.0, 40.0, 80.0, 300, 100), 27.0, 32.0));
-    EXPECT_EQ(95.0, graphCursorLabelPosition(100.0, 200.0, 40.0, 80.0, 300, 100).y) << "clamped to H - 5";
-}
-
 TEST(GraphPanel, CurvesAndCursor)
 {
     // A 200 x 100 graph: the plot's bottom line is y = 88, its top y = 12.

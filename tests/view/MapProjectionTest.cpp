@@ -60,26 +60,6 @@ TEST(Projection, FitsRotatesAndTiltsTheExtentBetweenTheMargins)
     EXPECT_TRUE(isAt(drawn(*one, view, 0), 165.0, 113.0)) << "one point sits at the centre plus pan";
 }
 
-TEST(Projection, HeightLiftsPointsAndTheGroundPlaneMatchesTheFullProjection)
-{
-    auto track = squareTrack();
-    TrackExtent extent;
-    MapProjection lifted(*track, extent, {.width = 200, .height = 200, .angleX = 60, .showHeight = true});
-    const WayPoint& middle = *track->getWayPoint(1);  // 200 m above the first point
-    ScreenPoint base = lifted.projectGround(middle.getLat(), middle.getLon(), Pan::Applied);
-    double rise = 200.0 * lifted.scale() / kMetresPerDegree * std::sin(std::numbers::pi / 3.0);
-    EXPECT_TRUE(isAt(lifted.projectWayPoint(middle, Pan::Applied), base.x, base.y - rise));
-
-    MapProjection turned(*track, extent,
-                         {.width = 260, .height = 180, .zoom = 2.5, .panX = 13.0, .angleX = 35, .angleY = 20,
-                          .angleZ = 305, .headingAngle = 0.4});
-    for (double lat : {47.0, 47.03, 47.1})
-        for (double lon : {8.9, 9.07}) {
-            ScreenPoint full = turned.projectPoint(lat, lon, 500.0, Pan::Applied);
-            EXPECT_TRUE(isAt(turned.projectGround(lat, lon, Pan::Applied), full.x, full.y));
-        }
-}
-
 TEST(Projection, ExtentFollowsTrackAndPointCountAndSkipsNonFiniteValues)
 {
     auto track = squareTrack();
@@ -99,18 +79,6 @@ TEST(Projection, ExtentFollowsTrackAndPointCountAndSkipsNonFiniteValues)
     EXPECT_DOUBLE_EQ(47.1, other.maxLat);
     EXPECT_TRUE(isAt(projection.projectWayPoint(*poisoned->getWayPoint(2), Pan::Applied), 172.0, 172.0));
     EXPECT_EQ(0.0, followHeading(*poisoned, 0));
-}
-
-TEST(ViewOperations, HeadingTurnsTheTravelDirectionUp)
-{
-    auto northBound = makeTrack({{47.0, 9.0}, {47.1, 9.0}});
-    auto eastBound = makeTrack({{47.0, 9.0}, {47.0, 9.1}, {47.1, 9.1}});
-    EXPECT_NEAR(0.0, followHeading(*northBound, 0), 1e-12);
-    EXPECT_NEAR(-std::numbers::pi / 2.0, followHeading(*eastBound, 0), 1e-12);
-    EXPECT_NEAR(0.0, followHeading(*eastBound, 2), 1e-12) << "the last point uses the segment ending there";
-    EXPECT_EQ(0.0, followHeading(*makeTrack({{47.0, 9.0}}), 0));
-    ViewState view{.width = 200, .height = 200, .headingAngle = followHeading(*eastBound, 0)};
-    EXPECT_LT(drawn(*eastBound, view, 1).y, drawn(*eastBound, view, 0).y - 50.0);
 }
 
 TEST(ViewOperations, ZoomKeepsThePointUnderTheMouseWithinItsLimits)

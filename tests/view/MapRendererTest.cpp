@@ -134,22 +134,6 @@ TEST_F(MapRendererTest, LayerIsReusedWithinEightTenthsOfThePanel)
     }
 }
 
-TEST_F(MapRendererTest, LegendHasOneColumnBelow320Pixels)
-{
-    // A feature far off the panel, so the legend shows over an empty map.
-    features = {feature(MapCategory::Motorway, {{48.1, 9.0}, {48.1, 9.01}})};
-    Rgb box = blend(1.0, 1.0, 1.0, 0.88, kBackground);
-    for (int width : {319, 320}) {
-        viewtest::Canvas panel(width, 300);
-        scene.view.width = width;
-        scene.view.height = 300;
-        renderMapPanel(panel.cr, scene, extent, cache);
-        // One column: 146 x 155 from (12, 133). Two columns: 286 x 80 from (12, 208).
-        EXPECT_RGB_NEAR(width < 320 ? kBackground : box, panel.at(290, 210), kTolerance) << width;
-        EXPECT_RGB_NEAR(width < 320 ? box : kBackground, panel.at(145, 136), kTolerance) << width;
-    }
-}
-
 TEST_F(MapRendererTest, SectionCursorsDotsAndDirectLine)
 {
     use(makeTrack({{47.1, 9.0}, {47.05, 9.02}, {47.05, 9.04}, {47.05, 9.06}, {47.05, 9.08}, {47.0, 9.1}}));
@@ -190,22 +174,6 @@ TEST_F(MapRendererTest, SectionCursorsDotsAndDirectLine)
     EXPECT_RGB_NEAR(rgb(0.92, 0.32, 0.10), at(209, 203), kTolerance);
 }
 
-TEST_F(MapRendererTest, DenseTrackStillShowsEveryStretch)
-{
-    // 5001 points a fraction of a pixel apart, straight down the middle at x = 200.
-    use(std::make_unique<Track>());
-    for (int i = 0; i <= 5000; ++i)
-        viewtest::addPoint(*track, {47.1 - 0.1 * i / 5000.0, i == 0 ? 9.0 : i == 5000 ? 9.1 : 9.05});
-    // With dots, each later dot's rim covers the middle of the ones before it; only the last shows its fill.
-    for (bool dots : {false, true}) {
-        scene.showWaypoints = dots;
-        render();
-        for (int y : {40, 130, 230, 290})
-            EXPECT_RGB_NEAR(dots ? rgb(0.95, 0.98, 1.0) : rgb(0.08, 0.38, 0.70), at(199, y), 12) << y;
-    }
-    EXPECT_RGB_NEAR(rgb(0.10, 0.32, 0.60), at(371, 371), kTolerance);
-}
-
 TEST_F(MapRendererTest, CurtainHangsUnderEveryPoint)
 {
     use(makeTrack({{47.1, 9.0, 0.0}, {47.0, 9.03, 900.0}, {47.05, 9.06, 900.0}, {47.0, 9.1, 900.0}}));
@@ -234,20 +202,6 @@ TEST_F(MapRendererTest, UnusablePointsAndNamesLeaveTheContextWorking)
     features = {square(MapCategory::Forest, 60, 60, 90, 90)};
     features[0].name = "bad \xC3( name";
     render();
-}
-
-TEST_F(MapRendererTest, PixelSizedFeaturesStayVisible)
-{
-    // One pixel each, straddling pixel borders so their ink is spread thin.
-    features = {square(MapCategory::Forest, 60.5, 60.5, 61.5, 61.5), square(MapCategory::WaterArea, 90, 60, 91, 61),
-                horizontal(MapCategory::Path, 120.3, 121.3, 60.5), horizontal(MapCategory::MinorRoad, 150, 151, 61)};
-    render();
-    for (int x : {60, 90, 120, 150}) {
-        int strongest = 0;
-        for (int i = 0; i < 4; ++i)
-            strongest = std::max(strongest, at(x + i % 2, 60 + i / 2).distance(kBackground));
-        EXPECT_GE(strongest, 12) << "feature at x " << x;
-    }
 }
 
 namespace {
