@@ -101,7 +101,8 @@ TEST(GpxReader, NumbersAndTimesFollowTheirRules)
         EXPECT_EQ(readGpxTime(text), -1) << text;
     const std::pair<const char*, std::int64_t> edges[] = {
         {"1970-01-01T00:00:00Z", 0}, {"2016-12-31T23:59:60Z", utc(2017, 1, 1, 0, 0, 0)},
-        {"2019-02-31T00:00:00Z", utc(2019, 3, 3, 0, 0, 0)}, {"0000-01-01T00:00:00Z", utc(0, 1, 1, 0, 0, 0)}};
+        {"2019-02-31T00:00:00Z", utc(2019, 3, 3, 0, 0, 0)}, {"2020-03-01T00:00:00Z", utc(2020, 3, 1, 0, 0, 0)},
+        {"0000-01-01T00:00:00Z", utc(0, 1, 1, 0, 0, 0)}};
     for (auto [text, seconds] : edges)
         EXPECT_EQ(readGpxTime(text), std::int32_t(seconds)) << text;
 
