@@ -169,9 +169,14 @@ TEST_F(MapRendererTest, SectionCursorsDotsAndDirectLine)
     scene.markerA = 0;
     scene.markerB = 3;
     scene.showDirectLine = true;
+    viewtest::Canvas flag(6, 10);  // marker A's flag, in magenta, stands on point 0 at (38, 38)
+    cairo_set_source_rgb(flag.cr, 1.0, 0.0, 1.0);
+    cairo_paint(flag.cr);
+    scene.flags.markA = flag.surface;
     render();
     EXPECT_RGB_NEAR(rgb(0.92, 0.32, 0.10), at(217, 209), kTolerance);
     EXPECT_RGB_NEAR(rgb(0.92, 0.32, 0.10), at(209, 203), kTolerance);
+    EXPECT_RGB_NEAR(rgb(1.0, 0.0, 1.0), at(38, 33), kTolerance);
 }
 
 TEST_F(MapRendererTest, CurtainHangsUnderEveryPoint)
