@@ -1,4 +1,4 @@
-// The loop, window lifetime, focus and resizing.
+// The loop, window lifetime, focus, resizing and event dispatch.
 
 #include "support/GuiTestSupport.h"
 
@@ -172,4 +172,19 @@ TEST_F(GuiEngineTest, IdleLoopSleepsAndWakesForTheNextEventOrTheTooltip)
     EXPECT_GE(took, 500u);
     EXPECT_LT(took, 900u);  // bounds allow for a loaded machine; the idle limit is 5 s
     EXPECT_LE(gui.engine->renders - rendered, 5);
+}
+
+// Event routing through the root window when a widget goes away in the middle of it.
+TEST_F(GuiEngineTest, WidgetDeletingItselfDuringDispatchIsGoneAfterwards)
+{
+    GuiWindow* root = gui.root;
+    bool destroyed = false;
+    auto* a = root->add(new EditableProbe(0, 0, 50, 50));
+    a->destroyed = &destroyed;
+    a->onEvent = [a](const SDL_Event&) { a->deleteLater(); };
+    press(root, 10, 10);
+    EXPECT_TRUE(destroyed && root->children.empty());
+    EXPECT_EQ((std::array<void*, 3>{root->focus, root->capture, gui.engine->focusedEditable}),
+              (std::array<void*, 3>{}));
+    release(root, 10, 10);  // must not reach the deleted widget
 }

@@ -22,21 +22,17 @@ struct PointSpec {
     std::int32_t time = 0;
 };
 
-inline void addPoint(Track& track, PointSpec spec)
-{
-    auto point = std::make_unique<WayPoint>();
-    point->setLat(spec.lat);
-    point->setLon(spec.lon);
-    point->setEle(spec.ele);
-    point->setTime(spec.time);
-    track.addWayPoint(std::move(point));
-}
-
 inline std::unique_ptr<Track> makeTrack(std::initializer_list<PointSpec> points)
 {
     auto track = std::make_unique<Track>();
-    for (const PointSpec& spec : points)
-        addPoint(*track, spec);
+    for (const PointSpec& spec : points) {
+        auto point = std::make_unique<WayPoint>();
+        point->setLat(spec.lat);
+        point->setLon(spec.lon);
+        point->setEle(spec.ele);
+        point->setTime(spec.time);
+        track->addWayPoint(std::move(point));
+    }
     return track;
 }
 
