@@ -1,5 +1,5 @@
 // Tracks and maps from the command line, the dialogs and drops: what is shown,
-// what a failure leaves in place, the texts the user reads and the exit codes.
+// what a failure leaves in place, and the texts the user reads.
 
 #include "AppTestSupport.h"
 
@@ -286,33 +286,4 @@ TEST_F(Loading, EveryRealTrackLoadsAndDrawsInEveryView)
             engine->render(engine->mainWindow);
         }
     }
-}
-
-namespace {
-
-// The whole program's exit code for a command line, and what it wrote to standard error.
-int exitCodeOf(std::vector<const char*> args, std::string& err)
-{
-    args.insert(args.begin(), "pathlark.bin");
-    args.push_back(nullptr);
-    testing::internal::CaptureStderr();
-    const int code = pathlark::runMain(int(args.size()) - 1, const_cast<char**>(args.data()));
-    err = testing::internal::GetCapturedStderr();
-    return code;
-}
-
-} // namespace
-
-TEST(ProgramExit, UsageExitsTwoAndAFailedStartOne)
-{
-    std::string err;
-    EXPECT_EQ(exitCodeOf({"--help"}, err), 2);
-    EXPECT_EQ(err, std::string(pathlark::UsageText) + "\n");
-
-    const std::string saved = getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "";
-    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-    const int code = exitCodeOf({}, err);
-    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
-    EXPECT_EQ(code, 1);
-    EXPECT_EQ(err.rfind("Pathlark initialization failed: ", 0), 0u) << err;
 }

@@ -161,49 +161,6 @@ TEST_F(TextCtrlTest, EditingKeysTypingAndTheClipboardRespectReadOnlySingleLineAn
     EXPECT_EQ(secret->text(), "hunter2");
 }
 
-TEST_F(TextCtrlTest, FocusFollowsClicksAndLeavesWithTheWidget)
-{
-    GuiTextCtrl* a = make(0, "first", 100, 22, 10, 10);
-    GuiTextCtrl* b = make(0, "second", 100, 22, 10, 50);
-    click(gui.root, 30, 20);
-    keys({SDLK_a}, KMOD_CTRL);
-    click(gui.root, 30, 60);
-    EXPECT_EQ(gui.engine->focusedEditable, static_cast<IEditable*>(b));
-    EXPECT_FALSE(a->edit.hasSelection()) << "losing the focus drops the selection";
-    b->deleteLater();
-    gui.root->flushPendingDeletes();
-    EXPECT_EQ(gui.engine->focusedEditable, nullptr);
-}
-
-TEST_F(TextCtrlTest, CaretBlinksOnlyWhileTheWindowHasFocus)
-{
-    GuiTextCtrl* c = make(0, "x");
-    gui.engine->appFlag = true;
-    const Uint32 t = 100000;
-    c->tick(t);
-    c->tick(t + 49);
-    EXPECT_FALSE(c->active) << "a focus change must settle first";
-    c->tick(t + 50);
-    ASSERT_TRUE(c->active);
-    // Shown for a second, hidden for half a second.
-    for (auto [after, shown] : {std::pair{0u, true}, {999u, true}, {1000u, false}, {1499u, false}, {1500u, true}}) {
-        c->tick(t + 50 + after);
-        EXPECT_EQ(c->cursorVisible, shown) << after;
-    }
-    // Any key restarts the clock with the caret shown.
-    SDL_Event e{.key = {SDL_KEYDOWN, t + 50 + 1600, 0, SDL_PRESSED, 0, 0, 0, {SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, 0, 0}}};
-    send(gui.root, e);
-    c->tick(t + 50 + 2500);
-    EXPECT_TRUE(c->cursorVisible);
-    // Window focus flickering off for less than the debounce changes nothing.
-    for (auto [at, focused, active] : {std::tuple{3000u, false, true}, {3040u, true, true}, {3100u, true, true},
-                                       {4000u, false, true}, {4050u, false, false}}) {
-        gui.engine->appFlag = focused;
-        c->tick(t + at);
-        EXPECT_EQ(c->active, active) << at;
-    }
-}
-
 TEST_F(TextCtrlTest, ScrollingKeepsTheCaretInViewAndMovesByWholeLines)
 {
     GuiTextCtrl* c = make(0, "", 80);

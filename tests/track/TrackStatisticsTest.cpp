@@ -1,4 +1,4 @@
-// Figures of a track and of the stretch between the markers, and their texts.
+// Figures of a track: distances, speeds, heights, times and moving time.
 
 #include "track/GpxReader.h"
 #include "track/TrackStatistics.h"
@@ -64,31 +64,6 @@ TEST(TrackStatistics, DistancesSpeedsHeightsAndTimes)
     EXPECT_EQ(figures(trackStatistics(Track())), "none");
     for (auto times : {std::vector{INT_MIN, INT_MAX}, {INT_MAX, INT_MIN}})
         EXPECT_EQ(trackStatistics(*equatorTrack(1, times))->duration, 4294967295u);
-}
-
-TEST(TrackStatistics, StretchBetweenMarkersInEitherOrder)
-{
-    auto track = equatorTrack(0.01, {0, 10, 30, 60, 100});
-    for (auto [a, b] : {std::pair{1, 3}, {3, 1}}) {
-        auto stats = stretchStatistics(*track, a, b);
-        ASSERT_TRUE(stats);
-        EXPECT_EQ(std::tuple(stats->first, stats->last, stats->duration, stats->pointCount), std::tuple(1, 3, 50u, 3));
-        EXPECT_NEAR(stats->distance, 2 * metres(0.01), 1e-6);
-        EXPECT_NEAR(stats->direct, 2 * metres(0.01), 1e-6);
-        EXPECT_NEAR(stats->average, 2 * metres(0.01) * 3.6 / 50, 1e-9);
-    }
-    auto same = stretchStatistics(*track, 2, 2);
-    EXPECT_EQ(std::tuple(same->distance, same->direct, same->average, same->pointCount), std::tuple(0.0, 0.0, 0.0, 1));
-    for (auto [a, b] : {std::pair{2, -1}, {-1, -1}, {0, 5}, {5, 0}})
-        EXPECT_FALSE(stretchStatistics(*track, a, b)) << a << " " << b;
-    EXPECT_FALSE(stretchStatistics(Track(), 0, 0));
-
-    // Winding: the direct distance is the straight line.
-    auto corner = readGpxString("<gpx><trk><trkseg><trkpt lat='0' lon='0'/><trkpt lat='0' lon='1'/>"
-                                "<trkpt lat='1' lon='1'/></trkseg></trk></gpx>");
-    auto stats = stretchStatistics(*corner->getTrack(0), 0, 2);
-    EXPECT_DOUBLE_EQ(stats->direct, haversineDistance(0, 0, 1, 1));
-    EXPECT_LT(stats->direct, stats->distance);
 }
 
 TEST(TrackStatistics, AscentAndDescentLeaveGpsNoiseOut)
