@@ -20,8 +20,8 @@ public:
     void moveTo(double x, double y);
     void lineTo(double x, double y);
     void closePath();
-    // The dashes must outlive the list.
     void fill(FillRule rule, RasterColor color);
+    // The style's dashes must outlive the list.
     void stroke(const StrokeStyle& style, RasterColor color);
 
     // Makes the same calls on `raster`, in the same order.
